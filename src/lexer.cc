@@ -1,0 +1,373 @@
+#include "lexer.h"
+
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+#include "text_format.h"
+#include "unicode.h"
+
+namespace pellix {
+namespace {
+
+// Every message the lexer reports.
+constexpr std::string_view kUnterminatedString = "unterminated string";
+constexpr std::string_view kInvalidCurrency = "invalid currency: $";
+constexpr std::string_view kInvalidPercentage = "invalid percentage: ";
+constexpr std::string_view kInvalidNumber = "invalid number: ";
+constexpr std::string_view kLonePipe = "unexpected character '|', did you mean '|>'?";
+constexpr std::string_view kUnexpectedCharacter = "unexpected character '";
+constexpr std::string_view kBadIndentation = "indentation does not match any previous level";
+
+constexpr char32_t kEmDash = 0x2014;
+constexpr char32_t kBoxHorizontal = 0x2500;
+
+bool is_ascii_digit(char32_t c) { return c >= '0' && c <= '9'; }
+bool is_ascii_letter(char32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool is_word_start(char32_t c) {
+  if (c < 0x80) return is_ascii_letter(c) || c == '_';
+  return is_alphabetic(c);
+}
+
+bool is_word_part(char32_t c) {
+  if (c < 0x80) return is_ascii_letter(c) || is_ascii_digit(c) || c == '_';
+  return is_alphabetic(c) || is_numeric(c);
+}
+
+// The number of bytes of the UTF-8 sequence that `lead` starts (the text is well-formed).
+std::size_t sequence_length(char lead) {
+  const auto byte = static_cast<unsigned char>(lead);
+  if (byte < 0x80) return 1;
+  if (byte < 0xE0) return 2;
+  if (byte < 0xF0) return 3;
+  return 4;
+}
+
+// Reads a run of digits and dots the way a standard decimal reader does ("5." is 5.0).
+// Values too large for a double are unreadable; values too small read as zero or subnormal.
+std::optional<double> read_decimal(std::string_view run) {
+  double value = 0;
+  const auto [end, error] = std::from_chars(run.data(), run.data() + run.size(), value);
+  if (end != run.data() + run.size()) return std::nullopt;
+  if (error == std::errc::result_out_of_range) {
+    // Without an exponent, out of range can only mean too many digits before the dot.
+    const std::size_t dot = run.find('.');
+    const std::string_view whole = run.substr(0, dot);
+    if (whole.find_first_not_of('0') != std::string_view::npos) return std::nullopt;
+    return 0.0;
+  }
+  if (error != std::errc()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::int64_t> read_integer(std::string_view run) {
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(run.data(), run.data() + run.size(), value);
+  if (error != std::errc() || end != run.data() + run.size()) return std::nullopt;
+  return value;
+}
+
+// A run of digits and dots as an Integer or Decimal token.
+std::optional<Token> read_number(std::string_view run) {
+  if (run.find('.') != std::string_view::npos) {
+    const auto value = read_decimal(run);
+    if (!value) return std::nullopt;
+    return Token::decimal(*value);
+  }
+  const auto value = read_integer(run);
+  if (!value) return std::nullopt;
+  return Token::integer(*value);
+}
+
+}  // namespace
+
+std::string LexerError::text() const {
+  std::string out = "line ";
+  append_unsigned(out, line);
+  out += ", column ";
+  append_unsigned(out, column);
+  out += ": ";
+  out += message;
+  return out;
+}
+
+Lexer::Lexer(std::string source) : source_(std::move(source)) {
+  if (find_invalid_utf8(source_)) source_ = replace_invalid_utf8(source_);
+}
+
+char32_t Lexer::peek(std::size_t ahead) const {
+  std::size_t offset = pos_;
+  for (; ahead > 0 && offset < source_.size(); --ahead) offset += sequence_length(source_[offset]);
+  if (offset >= source_.size()) return 0xFFFFFFFF;  // no code point: matches nothing
+  const auto byte = static_cast<unsigned char>(source_[offset]);
+  if (byte < 0x80) return byte;
+  return decode_utf8(source_, offset).code_point;
+}
+
+void Lexer::advance() {
+  pos_ += sequence_length(source_[pos_]);
+  ++column_;
+}
+
+void Lexer::advance_line() {
+  ++pos_;
+  ++line_;
+  column_ = 1;
+}
+
+LexerError Lexer::error_here(std::string message) const {
+  return LexerError{std::move(message), line_, column_};
+}
+
+void Lexer::emit(Token token, std::size_t line, std::size_t column) {
+  tokens_.push_back(SpannedToken{std::move(token), line, column});
+}
+
+// A line that held only tabs and spaces, or a tab before a comment, ends with a second line
+// feed in a row; only one Newline is kept, and none before the first token.
+void Lexer::emit_newline() {
+  if (tokens_.empty() || tokens_.back().token.kind == TokenKind::Newline) return;
+  emit(Token{TokenKind::Newline, {}}, line_, column_);
+}
+
+Result<std::vector<SpannedToken>, LexerError> Lexer::tokenize() {
+  while (!at_end()) {
+    if (at_line_start_) {
+      PX_CHECK(measure_indentation());
+    } else {
+      PX_CHECK(lex_token());
+    }
+  }
+  finish();
+  return std::move(tokens_);
+}
+
+// At the end of input every open block closes, then Eof; all at the position past the end.
+void Lexer::finish() {
+  while (indent_stack_.size() > 1) {
+    indent_stack_.pop_back();
+    emit(Token{TokenKind::Dedent, {}}, line_, column_);
+  }
+  emit(Token{TokenKind::Eof, {}}, line_, column_);
+}
+
+// Counts the leading spaces of a line, passing over blank lines and comment lines, which
+// change nothing. A tab or any other character ends the count.
+Lexer::Status Lexer::measure_indentation() {
+  std::size_t width = 0;
+  while (!at_end()) {
+    const char32_t c = peek();
+    if (c == ' ') {
+      ++width;
+      advance();
+    } else if (c == '\r') {
+      advance();
+    } else if (c == '\n') {
+      advance_line();
+      width = 0;
+    } else if ((c == '-' && peek(1) == '-') || c == kEmDash || c == kBoxHorizontal) {
+      skip_to_line_end();
+      width = 0;
+    } else {
+      at_line_start_ = false;
+      return apply_indentation(width);
+    }
+  }
+  at_line_start_ = false;  // trailing blank or comment lines change no indentation
+  return {};
+}
+
+Lexer::Status Lexer::apply_indentation(std::size_t width) {
+  if (width > indent_stack_.back()) {
+    indent_stack_.push_back(width);
+    emit(Token{TokenKind::Indent, {}}, line_, 1);
+    return {};
+  }
+  while (width < indent_stack_.back()) {
+    indent_stack_.pop_back();
+    emit(Token{TokenKind::Dedent, {}}, line_, 1);
+  }
+  if (width != indent_stack_.back()) {
+    return unexpected(LexerError{std::string(kBadIndentation), line_, 1});
+  }
+  return {};
+}
+
+Lexer::Status Lexer::lex_token() {
+  const char32_t c = peek();
+  switch (c) {
+    case ' ':
+    case '\t':
+    case '\r':
+      advance();
+      return {};
+    case '\n':
+      emit_newline();
+      advance_line();
+      at_line_start_ = true;
+      return {};
+    case '"':
+      return lex_string();
+    case '$':
+      return lex_currency();
+    default:
+      break;
+  }
+  if (is_ascii_digit(c)) return lex_number();
+  if (starts_comment_in_line()) {
+    skip_to_line_end();
+    return {};
+  }
+  if (is_word_start(c)) {
+    lex_word();
+    return {};
+  }
+  return lex_operator(c);
+}
+
+// Inside a line a comment starts with "--", two em dashes, or one box-drawing horizontal.
+bool Lexer::starts_comment_in_line() const {
+  const char32_t c = peek();
+  if (c == '-' || c == kEmDash) return peek(1) == c;
+  return c == kBoxHorizontal;
+}
+
+void Lexer::skip_to_line_end() {
+  while (!at_end() && source_[pos_] != '\n') advance();
+}
+
+// A string runs to the next double quote; there are no escapes, and line feeds belong to it.
+Lexer::Status Lexer::lex_string() {
+  const std::size_t line = line_;
+  const std::size_t column = column_;
+  advance();
+  const std::size_t start = pos_;
+  while (!at_end() && source_[pos_] != '"') {
+    if (source_[pos_] == '\n') {
+      advance_line();
+    } else {
+      advance();
+    }
+  }
+  if (at_end()) return unexpected(LexerError{std::string(kUnterminatedString), line, column});
+  std::string text = source_.substr(start, pos_ - start);
+  advance();
+  emit(Token::string_lit(std::move(text)), line, column);
+  return {};
+}
+
+// A number is the longest run of ASCII digits and dots; a "%" right after it makes a
+// Decimal of the value as written ("50%" is 50.0).
+Lexer::Status Lexer::lex_number() {
+  const std::size_t line = line_;
+  const std::size_t column = column_;
+  const std::size_t start = pos_;
+  while (!at_end() && (is_ascii_digit(static_cast<unsigned char>(source_[pos_])) ||
+                       source_[pos_] == '.')) {
+    advance();
+  }
+  const std::string_view run = std::string_view(source_).substr(start, pos_ - start);
+  if (!at_end() && source_[pos_] == '%') {
+    advance();
+    const auto value = read_decimal(run);
+    if (!value) {
+      std::string message(kInvalidPercentage);
+      message.append(run).append("%");
+      return unexpected(LexerError{std::move(message), line, column});
+    }
+    emit(Token::decimal(*value), line, column);
+    return {};
+  }
+  auto token = read_number(run);
+  if (!token) {
+    return unexpected(LexerError{std::string(kInvalidNumber).append(run), line, column});
+  }
+  emit(std::move(*token), line, column);
+  return {};
+}
+
+// "$" before a digit or a dot reads the number after it and leaves no trace of itself.
+Lexer::Status Lexer::lex_currency() {
+  const std::size_t line = line_;
+  const std::size_t column = column_;
+  advance();
+  const auto is_number_part = [this] {
+    return !at_end() &&
+           (is_ascii_digit(static_cast<unsigned char>(source_[pos_])) || source_[pos_] == '.');
+  };
+  if (!is_number_part()) {
+    emit(Token{TokenKind::DollarSign, {}}, line, column);
+    return {};
+  }
+  const std::size_t start = pos_;
+  while (is_number_part()) advance();
+  const std::string_view run = std::string_view(source_).substr(start, pos_ - start);
+  auto token = read_number(run);
+  if (!token) {
+    return unexpected(LexerError{std::string(kInvalidCurrency).append(run), line, column});
+  }
+  emit(std::move(*token), line, column);
+  return {};
+}
+
+void Lexer::lex_word() {
+  const std::size_t line = line_;
+  const std::size_t column = column_;
+  const std::size_t start = pos_;
+  while (!at_end() && is_word_part(peek())) advance();
+  const std::string_view word = std::string_view(source_).substr(start, pos_ - start);
+  if (const auto keyword = keyword_from_str(word)) {
+    emit(Token{*keyword, {}}, line, column);
+  } else {
+    emit(Token::identifier(std::string(word)), line, column);
+  }
+}
+
+Lexer::Status Lexer::lex_operator(char32_t c) {
+  const std::size_t line = line_;
+  const std::size_t column = column_;
+  const auto single = [&](TokenKind kind) -> Status {
+    advance();
+    emit(Token{kind, {}}, line, column);
+    return {};
+  };
+  switch (c) {
+    case '-':
+      if (peek(1) == '>') {
+        advance();
+        return single(TokenKind::Arrow);
+      }
+      return single(TokenKind::Minus);
+    case '|':
+      if (peek(1) == '>') {
+        advance();
+        return single(TokenKind::Pipe);
+      }
+      return unexpected(error_here(std::string(kLonePipe)));
+    case '%': return single(TokenKind::Percent);
+    case '(': return single(TokenKind::LeftParen);
+    case ')': return single(TokenKind::RightParen);
+    case '*': return single(TokenKind::Star);
+    case '+': return single(TokenKind::Plus);
+    case ',': return single(TokenKind::Comma);
+    case '.': return single(TokenKind::Dot);
+    case '/': return single(TokenKind::Slash);
+    case ':': return single(TokenKind::Colon);
+    case '=': return single(TokenKind::Equals);
+    case '[': return single(TokenKind::LeftBracket);
+    case ']': return single(TokenKind::RightBracket);
+    case '{': return single(TokenKind::LeftBrace);
+    case '}': return single(TokenKind::RightBrace);
+    default: {
+      std::string message(kUnexpectedCharacter);
+      append_visible_code_point(message, c);
+      message += '\'';
+      return unexpected(error_here(std::move(message)));
+    }
+  }
+}
+
+}  // namespace pellix

@@ -1,0 +1,122 @@
+#include "unicode.h"
+
+#include <unicode/uchar.h>
+
+namespace pellix {
+namespace {
+
+bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+}  // namespace
+
+DecodedCodePoint decode_utf8(std::string_view text, std::size_t offset) {
+  const auto byte_at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte_at(offset);
+  if (lead < 0x80) return {lead, 1, true};
+
+  std::size_t length = 0;
+  char32_t code_point = 0;
+  char32_t minimum = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, code_point = lead & 0x1F, minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, code_point = lead & 0x0F, minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, code_point = lead & 0x07, minimum = 0x10000;
+  } else {
+    return {kReplacementCharacter, 1, false};
+  }
+  if (text.size() - offset < length) return {kReplacementCharacter, 1, false};
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned char byte = byte_at(offset + i);
+    if (!is_continuation(byte)) return {kReplacementCharacter, 1, false};
+    code_point = (code_point << 6) | (byte & 0x3F);
+  }
+  const bool is_surrogate = code_point >= 0xD800 && code_point <= 0xDFFF;
+  if (code_point < minimum || code_point > 0x10FFFF || is_surrogate) {
+    return {kReplacementCharacter, 1, false};
+  }
+  return {code_point, length, true};
+}
+
+std::optional<std::size_t> find_invalid_utf8(std::string_view text) {
+  std::size_t offset = 0;
+  while (offset < text.size()) {
+    if (static_cast<unsigned char>(text[offset]) < 0x80) {
+      ++offset;
+      continue;
+    }
+    const DecodedCodePoint decoded = decode_utf8(text, offset);
+    if (!decoded.is_valid) return offset;
+    offset += decoded.length;
+  }
+  return std::nullopt;
+}
+
+std::string replace_invalid_utf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t offset = 0;
+  while (offset < text.size()) {
+    const DecodedCodePoint decoded = decode_utf8(text, offset);
+    if (decoded.is_valid) {
+      out.append(text.substr(offset, decoded.length));
+    } else {
+      append_utf8(out, kReplacementCharacter);
+    }
+    offset += decoded.length;
+  }
+  return out;
+}
+
+void append_utf8(std::string& out, char32_t code_point) {
+  if (code_point < 0x80) {
+    out += static_cast<char>(code_point);
+  } else if (code_point < 0x800) {
+    out += static_cast<char>(0xC0 | (code_point >> 6));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else if (code_point < 0x10000) {
+    out += static_cast<char>(0xE0 | (code_point >> 12));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code_point >> 18));
+    out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  }
+}
+
+bool is_alphabetic(char32_t code_point) {
+  return u_hasBinaryProperty(static_cast<UChar32>(code_point), UCHAR_ALPHABETIC) != 0;
+}
+
+bool is_numeric(char32_t code_point) {
+  switch (u_charType(static_cast<UChar32>(code_point))) {
+    case U_DECIMAL_DIGIT_NUMBER:
+    case U_LETTER_NUMBER:
+    case U_OTHER_NUMBER:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool is_printable(char32_t code_point) {
+  if (code_point < 0x80) return code_point >= 0x20 && code_point < 0x7F;
+  switch (u_charType(static_cast<UChar32>(code_point))) {
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_UNASSIGNED:
+    case U_PRIVATE_USE_CHAR:
+    case U_SURROGATE:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+    case U_SPACE_SEPARATOR:
+      return false;
+    default:
+      return true;
+  }
+}
+
+}  // namespace pellix

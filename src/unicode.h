@@ -1,0 +1,46 @@
+// Unicode helpers shared by the front end and the printers: UTF-8 decoding and encoding, and
+// the character properties the language's lexical rules are written in. Property data comes
+// from ICU.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pellix {
+
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// One decoded code point and the number of bytes it took. An ill-formed sequence decodes as
+// U+FFFD over its first byte, with `is_valid` false.
+struct DecodedCodePoint {
+  char32_t code_point;
+  std::size_t length;
+  bool is_valid;
+};
+
+// Decodes the code point that starts at byte `offset` of `text`; `offset` must be in range.
+DecodedCodePoint decode_utf8(std::string_view text, std::size_t offset);
+
+// Yields the byte offset of the first ill-formed UTF-8 sequence, or nothing when `text` is
+// well-formed (overlong forms, surrogates and values past U+10FFFF are ill-formed).
+std::optional<std::size_t> find_invalid_utf8(std::string_view text);
+
+// Yields `text` with every ill-formed sequence replaced by U+FFFD.
+std::string replace_invalid_utf8(std::string_view text);
+
+// Appends the UTF-8 encoding of `code_point`.
+void append_utf8(std::string& out, char32_t code_point);
+
+// True for code points with the Unicode Alphabetic property.
+bool is_alphabetic(char32_t code_point);
+
+// True for code points of the Unicode number categories (Nd, Nl, No).
+bool is_numeric(char32_t code_point);
+
+// False for code points that would not show as a visible glyph: controls, format characters,
+// separators other than the ASCII space, private-use, surrogate and unassigned code points.
+bool is_printable(char32_t code_point);
+
+}  // namespace pellix
