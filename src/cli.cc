@@ -197,22 +197,38 @@ int read_then_not_built(std::string_view word, const std::string& path, Console&
 int dispatch(Command command, const std::vector<std::string>& args, Console& console) {
   const auto operand = [&args]() -> const std::string& { return args[2]; };
   switch (command) {
-    case Command::Tokens: return dump_tokens(operand(), console);
-    case Command::Version: return print_version(console);
-    case Command::Help: return print_help(console);
-    case Command::Run: return read_then_not_built("run", operand(), console);
-    case Command::Check: return read_then_not_built("check", operand(), console);
-    case Command::Test: return read_then_not_built("test", operand(), console);
-    case Command::Cost: return read_then_not_built("cost", operand(), console);
-    case Command::Show: return read_then_not_built("show", operand(), console);
-    case Command::Serve: return read_then_not_built("serve", operand(), console);
-    case Command::Bench: return read_then_not_built("bench", operand(), console);
-    case Command::Parse: return read_then_not_built("parse", operand(), console);
-    case Command::Watch: return not_built_yet("watch", console);
-    case Command::Install: return not_built_yet("install", console);
-    case Command::Uninstall: return not_built_yet("uninstall", console);
-    case Command::List: return not_built_yet("list", console);
-    case Command::New: return not_built_yet("new", console);
+    case Command::Tokens:
+      return dump_tokens(operand(), console);
+    case Command::Version:
+      return print_version(console);
+    case Command::Help:
+      return print_help(console);
+    case Command::Run:
+      return read_then_not_built("run", operand(), console);
+    case Command::Check:
+      return read_then_not_built("check", operand(), console);
+    case Command::Test:
+      return read_then_not_built("test", operand(), console);
+    case Command::Cost:
+      return read_then_not_built("cost", operand(), console);
+    case Command::Show:
+      return read_then_not_built("show", operand(), console);
+    case Command::Serve:
+      return read_then_not_built("serve", operand(), console);
+    case Command::Bench:
+      return read_then_not_built("bench", operand(), console);
+    case Command::Parse:
+      return read_then_not_built("parse", operand(), console);
+    case Command::Watch:
+      return not_built_yet("watch", console);
+    case Command::Install:
+      return not_built_yet("install", console);
+    case Command::Uninstall:
+      return not_built_yet("uninstall", console);
+    case Command::List:
+      return not_built_yet("list", console);
+    case Command::New:
+      return not_built_yet("new", console);
   }
   return 1;
 }

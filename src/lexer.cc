@@ -20,6 +20,9 @@ constexpr std::string_view kInvalidNumber = "invalid number: ";
 constexpr std::string_view kLonePipe = "unexpected character '|', did you mean '|>'?";
 constexpr std::string_view kUnexpectedCharacter = "unexpected character '";
 constexpr std::string_view kBadIndentation = "indentation does not match any previous level";
+constexpr std::string_view kSourceTooLarge = "the source text is larger than 4 GiB";
+
+constexpr std::size_t kMaxSourceSize = std::size_t{1} << 32;
 
 constexpr char32_t kEmDash = 0x2014;
 constexpr char32_t kBoxHorizontal = 0x2500;
@@ -94,21 +97,22 @@ std::string LexerError::text() const {
   return out;
 }
 
-Lexer::Lexer(std::string source) : source_(std::move(source)) {
-  if (find_invalid_utf8(source_)) source_ = replace_invalid_utf8(source_);
+Lexer::Lexer(std::string source) : source_(std::make_unique<std::string>(std::move(source))) {
+  if (find_invalid_utf8(*source_)) *source_ = replace_invalid_utf8(*source_);
+  text_ = *source_;
 }
 
 char32_t Lexer::peek(std::size_t ahead) const {
   std::size_t offset = pos_;
-  for (; ahead > 0 && offset < source_.size(); --ahead) offset += sequence_length(source_[offset]);
-  if (offset >= source_.size()) return 0xFFFFFFFF;  // no code point: matches nothing
-  const auto byte = static_cast<unsigned char>(source_[offset]);
+  for (; ahead > 0 && offset < text_.size(); --ahead) offset += sequence_length(text_[offset]);
+  if (offset >= text_.size()) return 0xFFFFFFFF;  // no code point: matches nothing
+  const auto byte = static_cast<unsigned char>(text_[offset]);
   if (byte < 0x80) return byte;
-  return decode_utf8(source_, offset).code_point;
+  return decode_utf8(text_, offset).code_point;
 }
 
 void Lexer::advance() {
-  pos_ += sequence_length(source_[pos_]);
+  pos_ += sequence_length(text_[pos_]);
   ++column_;
 }
 
@@ -123,17 +127,25 @@ LexerError Lexer::error_here(std::string message) const {
 }
 
 void Lexer::emit(Token token, std::size_t line, std::size_t column) {
-  tokens_.push_back(SpannedToken{std::move(token), line, column});
+  tokens_.push_back(
+      SpannedToken{token, static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(column)});
 }
 
 // A line that held only tabs and spaces, or a tab before a comment, ends with a second line
 // feed in a row; only one Newline is kept, and none before the first token.
 void Lexer::emit_newline() {
-  if (tokens_.empty() || tokens_.back().token.kind == TokenKind::Newline) return;
-  emit(Token{TokenKind::Newline, {}}, line_, column_);
+  if (tokens_.empty() || tokens_.back().token.kind() == TokenKind::Newline) return;
+  emit(Token(TokenKind::Newline), line_, column_);
 }
 
-Result<std::vector<SpannedToken>, LexerError> Lexer::tokenize() {
+Result<TokenList, LexerError> Lexer::tokenize() {
+  // Positions and text lengths are kept in 32 bits.
+  if (text_.size() >= kMaxSourceSize) {
+    return unexpected(LexerError{std::string(kSourceTooLarge), 1, 1});
+  }
+  // Typical programs hold a token for every five or six bytes; reserving up front spares the
+  // copies of a growing list.
+  tokens_.reserve(text_.size() / 4 + 16);
   while (!at_end()) {
     if (at_line_start_) {
       PX_CHECK(measure_indentation());
@@ -142,16 +154,16 @@ Result<std::vector<SpannedToken>, LexerError> Lexer::tokenize() {
     }
   }
   finish();
-  return std::move(tokens_);
+  return TokenList(std::move(source_), std::move(tokens_));
 }
 
 // At the end of input every open block closes, then Eof; all at the position past the end.
 void Lexer::finish() {
   while (indent_stack_.size() > 1) {
     indent_stack_.pop_back();
-    emit(Token{TokenKind::Dedent, {}}, line_, column_);
+    emit(Token(TokenKind::Dedent), line_, column_);
   }
-  emit(Token{TokenKind::Eof, {}}, line_, column_);
+  emit(Token(TokenKind::Eof), line_, column_);
 }
 
 // Counts the leading spaces of a line, passing over blank lines and comment lines, which
@@ -183,12 +195,12 @@ Lexer::Status Lexer::measure_indentation() {
 Lexer::Status Lexer::apply_indentation(std::size_t width) {
   if (width > indent_stack_.back()) {
     indent_stack_.push_back(width);
-    emit(Token{TokenKind::Indent, {}}, line_, 1);
+    emit(Token(TokenKind::Indent), line_, 1);
     return {};
   }
   while (width < indent_stack_.back()) {
     indent_stack_.pop_back();
-    emit(Token{TokenKind::Dedent, {}}, line_, 1);
+    emit(Token(TokenKind::Dedent), line_, 1);
   }
   if (width != indent_stack_.back()) {
     return unexpected(LexerError{std::string(kBadIndentation), line_, 1});
@@ -236,7 +248,7 @@ bool Lexer::starts_comment_in_line() const {
 }
 
 void Lexer::skip_to_line_end() {
-  while (!at_end() && source_[pos_] != '\n') advance();
+  while (!at_end() && text_[pos_] != '\n') advance();
 }
 
 // A string runs to the next double quote; there are no escapes, and line feeds belong to it.
@@ -245,17 +257,17 @@ Lexer::Status Lexer::lex_string() {
   const std::size_t column = column_;
   advance();
   const std::size_t start = pos_;
-  while (!at_end() && source_[pos_] != '"') {
-    if (source_[pos_] == '\n') {
+  while (!at_end() && text_[pos_] != '"') {
+    if (text_[pos_] == '\n') {
       advance_line();
     } else {
       advance();
     }
   }
   if (at_end()) return unexpected(LexerError{std::string(kUnterminatedString), line, column});
-  std::string text = source_.substr(start, pos_ - start);
+  const std::string_view text = text_.substr(start, pos_ - start);
   advance();
-  emit(Token::string_lit(std::move(text)), line, column);
+  emit(Token::string_lit(text), line, column);
   return {};
 }
 
@@ -265,12 +277,12 @@ Lexer::Status Lexer::lex_number() {
   const std::size_t line = line_;
   const std::size_t column = column_;
   const std::size_t start = pos_;
-  while (!at_end() && (is_ascii_digit(static_cast<unsigned char>(source_[pos_])) ||
-                       source_[pos_] == '.')) {
+  while (!at_end() &&
+         (is_ascii_digit(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '.')) {
     advance();
   }
-  const std::string_view run = std::string_view(source_).substr(start, pos_ - start);
-  if (!at_end() && source_[pos_] == '%') {
+  const std::string_view run = text_.substr(start, pos_ - start);
+  if (!at_end() && text_[pos_] == '%') {
     advance();
     const auto value = read_decimal(run);
     if (!value) {
@@ -296,15 +308,15 @@ Lexer::Status Lexer::lex_currency() {
   advance();
   const auto is_number_part = [this] {
     return !at_end() &&
-           (is_ascii_digit(static_cast<unsigned char>(source_[pos_])) || source_[pos_] == '.');
+           (is_ascii_digit(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '.');
   };
   if (!is_number_part()) {
-    emit(Token{TokenKind::DollarSign, {}}, line, column);
+    emit(Token(TokenKind::DollarSign), line, column);
     return {};
   }
   const std::size_t start = pos_;
   while (is_number_part()) advance();
-  const std::string_view run = std::string_view(source_).substr(start, pos_ - start);
+  const std::string_view run = text_.substr(start, pos_ - start);
   auto token = read_number(run);
   if (!token) {
     return unexpected(LexerError{std::string(kInvalidCurrency).append(run), line, column});
@@ -317,12 +329,23 @@ void Lexer::lex_word() {
   const std::size_t line = line_;
   const std::size_t column = column_;
   const std::size_t start = pos_;
-  while (!at_end() && is_word_part(peek())) advance();
-  const std::string_view word = std::string_view(source_).substr(start, pos_ - start);
+  while (!at_end()) {
+    const auto byte = static_cast<unsigned char>(text_[pos_]);
+    if (byte < 0x80) {
+      if (!is_word_part(byte)) break;
+      ++pos_;
+    } else {
+      const DecodedCodePoint decoded = decode_utf8(text_, pos_);
+      if (!is_word_part(decoded.code_point)) break;
+      pos_ += decoded.length;
+    }
+    ++column_;
+  }
+  const std::string_view word = text_.substr(start, pos_ - start);
   if (const auto keyword = keyword_from_str(word)) {
-    emit(Token{*keyword, {}}, line, column);
+    emit(Token(*keyword), line, column);
   } else {
-    emit(Token::identifier(std::string(word)), line, column);
+    emit(Token::identifier(word), line, column);
   }
 }
 
@@ -331,7 +354,7 @@ Lexer::Status Lexer::lex_operator(char32_t c) {
   const std::size_t column = column_;
   const auto single = [&](TokenKind kind) -> Status {
     advance();
-    emit(Token{kind, {}}, line, column);
+    emit(Token(kind), line, column);
     return {};
   };
   switch (c) {
@@ -347,20 +370,34 @@ Lexer::Status Lexer::lex_operator(char32_t c) {
         return single(TokenKind::Pipe);
       }
       return unexpected(error_here(std::string(kLonePipe)));
-    case '%': return single(TokenKind::Percent);
-    case '(': return single(TokenKind::LeftParen);
-    case ')': return single(TokenKind::RightParen);
-    case '*': return single(TokenKind::Star);
-    case '+': return single(TokenKind::Plus);
-    case ',': return single(TokenKind::Comma);
-    case '.': return single(TokenKind::Dot);
-    case '/': return single(TokenKind::Slash);
-    case ':': return single(TokenKind::Colon);
-    case '=': return single(TokenKind::Equals);
-    case '[': return single(TokenKind::LeftBracket);
-    case ']': return single(TokenKind::RightBracket);
-    case '{': return single(TokenKind::LeftBrace);
-    case '}': return single(TokenKind::RightBrace);
+    case '%':
+      return single(TokenKind::Percent);
+    case '(':
+      return single(TokenKind::LeftParen);
+    case ')':
+      return single(TokenKind::RightParen);
+    case '*':
+      return single(TokenKind::Star);
+    case '+':
+      return single(TokenKind::Plus);
+    case ',':
+      return single(TokenKind::Comma);
+    case '.':
+      return single(TokenKind::Dot);
+    case '/':
+      return single(TokenKind::Slash);
+    case ':':
+      return single(TokenKind::Colon);
+    case '=':
+      return single(TokenKind::Equals);
+    case '[':
+      return single(TokenKind::LeftBracket);
+    case ']':
+      return single(TokenKind::RightBracket);
+    case '{':
+      return single(TokenKind::LeftBrace);
+    case '}':
+      return single(TokenKind::RightBrace);
     default: {
       std::string message(kUnexpectedCharacter);
       append_visible_code_point(message, c);

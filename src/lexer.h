@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "result.h"
@@ -28,12 +30,12 @@ class Lexer {
   explicit Lexer(std::string source);
 
   // Yields the whole token list, always ending in Eof, or the first error. Call once.
-  Result<std::vector<SpannedToken>, LexerError> tokenize();
+  Result<TokenList, LexerError> tokenize();
 
  private:
   using Status = Result<void, LexerError>;
 
-  bool at_end() const { return pos_ >= source_.size(); }
+  bool at_end() const { return pos_ >= text_.size(); }
   char32_t peek(std::size_t ahead = 0) const;
   void advance();
   void advance_line();
@@ -53,8 +55,9 @@ class Lexer {
   void lex_word();
   Status lex_operator(char32_t c);
 
-  std::string source_;
-  std::size_t pos_ = 0;  // byte offset of the next code point
+  std::unique_ptr<std::string> source_;  // owned until the token list takes it over
+  std::string_view text_;                // the source, being read
+  std::size_t pos_ = 0;                  // byte offset of the next code point
   std::size_t line_ = 1;
   std::size_t column_ = 1;
   bool at_line_start_ = true;

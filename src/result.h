@@ -83,16 +83,15 @@ class [[nodiscard]] Result<void, E> {
 #define PX_CONCAT(a, b) PX_CONCAT_INNER(a, b)
 
 // PX_TRY(auto x, f()); binds the value of f() to x, or returns its error from the caller.
-#define PX_TRY(declaration, expression)                               \
-  auto PX_CONCAT(px_result_, __LINE__) = (expression);                \
-  if (!PX_CONCAT(px_result_, __LINE__).has_value())                   \
+#define PX_TRY(declaration, expression)                                              \
+  auto PX_CONCAT(px_result_, __LINE__) = (expression);                               \
+  if (!PX_CONCAT(px_result_, __LINE__).has_value())                                  \
     return ::pellix::unexpected(std::move(PX_CONCAT(px_result_, __LINE__)).error()); \
   declaration = std::move(PX_CONCAT(px_result_, __LINE__)).value()
 
 // PX_CHECK(f()); returns the error of a Result<void> from the caller.
-#define PX_CHECK(expression)                                          \
-  do {                                                                \
-    auto px_checked_ = (expression);                                  \
-    if (!px_checked_.has_value())                                     \
-      return ::pellix::unexpected(std::move(px_checked_).error());    \
+#define PX_CHECK(expression)                                                                   \
+  do {                                                                                         \
+    auto px_checked_ = (expression);                                                           \
+    if (!px_checked_.has_value()) return ::pellix::unexpected(std::move(px_checked_).error()); \
   } while (false)

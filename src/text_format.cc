@@ -1,5 +1,6 @@
 #include "text_format.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -54,8 +55,8 @@ void append_decimal(std::string& out, double value) {
     return;
   }
   std::array<char, 64> buffer{};
-  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                          std::chars_format::fixed);
+  const auto [end, error] =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
   const std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
   out.append(text);
   if (text.find('.') == std::string_view::npos) out += ".0";
@@ -76,17 +77,38 @@ void append_visible_code_point(std::string& out, char32_t code_point) {
 }
 
 void append_escaped_text(std::string& out, std::string_view text) {
+  const auto needs_escape = [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte >= 0x7F || c == '"' || c == '\\';
+  };
   std::size_t offset = 0;
   while (offset < text.size()) {
+    // Most text is plain printable ASCII: copy such runs whole.
+    const auto run_end =
+        std::find_if(text.begin() + static_cast<std::ptrdiff_t>(offset), text.end(), needs_escape);
+    const auto run_length = static_cast<std::size_t>(run_end - text.begin()) - offset;
+    out.append(text.substr(offset, run_length));
+    offset += run_length;
+    if (offset == text.size()) break;
     const char byte = text[offset];
     if (static_cast<unsigned char>(byte) < 0x80) {
       ++offset;
       switch (byte) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+          out += "\\\"";
+          break;
+        case '\\':
+          out += "\\\\";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
         default:
           if (byte >= 0x20 && byte < 0x7F) {
             out += byte;

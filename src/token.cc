@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
 
 #include "text_format.h"
 
@@ -43,8 +45,8 @@ constexpr std::array<KeywordEntry, kKeywordCount> build_keyword_table() {
   add(TokenKind::True);
   add(TokenKind::False);
   add(TokenKind::Nothing);
-  for (auto k = static_cast<std::size_t>(TokenKind::App); k < static_cast<std::size_t>(TokenKind::Eof);
-       ++k) {
+  for (auto k = static_cast<std::size_t>(TokenKind::App);
+       k < static_cast<std::size_t>(TokenKind::Eof); ++k) {
     add(static_cast<TokenKind>(k));
   }
   std::sort(table.begin(), table.end(),
@@ -65,19 +67,104 @@ static_assert(std::adjacent_find(kKeywords.begin(), kKeywords.end(),
 static_assert(std::all_of(kKindNames.begin(), kKindNames.end(),
                           [](std::string_view name) { return name.size() <= kMaxKeywordLength; }));
 
-void append_padded_left(std::string& out, std::size_t value, std::size_t width) {
-  const std::size_t start = out.size();
-  append_unsigned(out, value);
-  const std::size_t written = out.size() - start;
-  if (written < width) out.insert(start, width - written, ' ');
+// Writes "  " + line right-aligned in 4 + ":" + column left-aligned in 3 + "  " at `cursor`
+// (at most 30 bytes) and yields the end.
+char* write_position(char* cursor, std::uint32_t line, std::uint32_t column) {
+  char digits[16];
+  *cursor++ = ' ';
+  *cursor++ = ' ';
+  const char* line_end = std::to_chars(digits, digits + sizeof digits, line).ptr;
+  for (auto width = line_end - digits; width < 4; ++width) *cursor++ = ' ';
+  cursor = std::copy(static_cast<const char*>(digits), line_end, cursor);
+  *cursor++ = ':';
+  const char* column_end = std::to_chars(digits, digits + sizeof digits, column).ptr;
+  cursor = std::copy(static_cast<const char*>(digits), column_end, cursor);
+  for (auto width = column_end - digits; width < 3; ++width) *cursor++ = ' ';
+  *cursor++ = ' ';
+  *cursor++ = ' ';
+  return cursor;
 }
 
-void append_padded_right(std::string& out, std::size_t value, std::size_t width) {
-  const std::size_t start = out.size();
-  append_unsigned(out, value);
-  const std::size_t written = out.size() - start;
-  if (written < width) out.append(width - written, ' ');
+// Kind names padded to a fixed width, so that copying one is a single fixed-size move.
+struct PaddedName {
+  std::array<char, 16> bytes;
+  std::size_t size;
+};
+
+constexpr std::array<PaddedName, kTokenKindCount> build_padded_names() {
+  std::array<PaddedName, kTokenKindCount> names{};
+  for (std::size_t k = 0; k < kTokenKindCount; ++k) {
+    std::copy(kKindNames[k].begin(), kKindNames[k].end(), names[k].bytes.begin());
+    names[k].size = kKindNames[k].size();
+  }
+  return names;
 }
+
+constexpr std::array<PaddedName, kTokenKindCount> kPaddedNames = build_padded_names();
+
+bool is_plain_ascii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; });
+}
+
+// The dump is the one output that can run to many megabytes, so it is written through a
+// fixed buffer with direct copies rather than by growing a string piece by piece.
+class DumpWriter {
+ public:
+  explicit DumpWriter(std::ostream& out) : out_(out) {}
+  ~DumpWriter() { flush(); }
+
+  void write(const SpannedToken& spanned) {
+    const Token& token = spanned.token;
+    const std::string_view text = token.text();
+    if (text.size() > kShortText || !is_plain_ascii(text)) {
+      write_slowly(spanned);
+      return;
+    }
+    if (used_ + kRoomPerShortToken > buffer_.size()) flush();
+    char* cursor = write_position(buffer_.data() + used_, spanned.line, spanned.column);
+    const PaddedName& name = kPaddedNames[static_cast<std::size_t>(token.kind())];
+    std::memcpy(cursor, name.bytes.data(), name.bytes.size());
+    cursor += name.size;
+    if (token.kind() == TokenKind::StringLit || token.kind() == TokenKind::Identifier) {
+      *cursor++ = '(';
+      *cursor++ = '"';
+      for (char c : text) *cursor++ = c;  // short: a loop beats a call
+      *cursor++ = '"';
+      *cursor++ = ')';
+    } else if (token.kind() == TokenKind::Integer || token.kind() == TokenKind::Decimal) {
+      scratch_.clear();
+      append_debug_text(scratch_, token);
+      for (std::size_t i = name.size; i < scratch_.size(); ++i) *cursor++ = scratch_[i];
+    }
+    *cursor++ = '\n';
+    used_ = static_cast<std::size_t>(cursor - buffer_.data());
+  }
+
+ private:
+  static constexpr std::size_t kShortText = 64;
+  static constexpr std::size_t kRoomPerShortToken = 256;
+
+  void write_slowly(const SpannedToken& spanned) {
+    flush();
+    scratch_.assign(32, ' ');
+    scratch_.resize(static_cast<std::size_t>(
+        write_position(scratch_.data(), spanned.line, spanned.column) - scratch_.data()));
+    append_debug_text(scratch_, spanned.token);
+    scratch_ += '\n';
+    out_.write(scratch_.data(), static_cast<std::streamsize>(scratch_.size()));
+  }
+
+  void flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(used_));
+    used_ = 0;
+  }
+
+  std::ostream& out_;
+  std::array<char, 1 << 16> buffer_;
+  std::size_t used_ = 0;
+  std::string scratch_;
+};
 
 }  // namespace
 
@@ -100,22 +187,24 @@ std::optional<TokenKind> keyword_from_str(std::string_view word) {
 }
 
 void append_debug_text(std::string& out, const Token& token) {
-  out += token_kind_name(token.kind);
-  if (const auto* integer = std::get_if<std::int64_t>(&token.value)) {
+  out += token_kind_name(token.kind());
+  const TokenKind kind = token.kind();
+  if (kind == TokenKind::Integer) {
+    const std::int64_t integer = token.integer_value();
     out += '(';
-    if (*integer < 0) out += '-';
+    if (integer < 0) out += '-';
     // Negate in unsigned arithmetic so that the most negative value prints too.
-    const auto magnitude = *integer < 0 ? 0 - static_cast<std::uint64_t>(*integer)
-                                        : static_cast<std::uint64_t>(*integer);
+    const auto magnitude =
+        integer < 0 ? 0 - static_cast<std::uint64_t>(integer) : static_cast<std::uint64_t>(integer);
     append_unsigned(out, magnitude);
     out += ')';
-  } else if (const auto* decimal = std::get_if<double>(&token.value)) {
+  } else if (kind == TokenKind::Decimal) {
     out += '(';
-    append_decimal(out, *decimal);
+    append_decimal(out, token.decimal_value());
     out += ')';
-  } else if (const auto* text = std::get_if<std::string>(&token.value)) {
+  } else if (kind == TokenKind::StringLit || kind == TokenKind::Identifier) {
     out += "(\"";
-    append_escaped_text(out, *text);
+    append_escaped_text(out, token.text());
     out += "\")";
   }
 }
@@ -126,24 +215,9 @@ std::string debug_text(const Token& token) {
   return out;
 }
 
-void write_token_dump(std::ostream& out, const std::vector<SpannedToken>& tokens) {
-  constexpr std::size_t kFlushSize = 1 << 16;
-  std::string buffer;
-  buffer.reserve(kFlushSize + 256);
-  for (const SpannedToken& spanned : tokens) {
-    buffer += "  ";
-    append_padded_left(buffer, spanned.line, 4);
-    buffer += ':';
-    append_padded_right(buffer, spanned.column, 3);
-    buffer += "  ";
-    append_debug_text(buffer, spanned.token);
-    buffer += '\n';
-    if (buffer.size() >= kFlushSize) {
-      out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-      buffer.clear();
-    }
-  }
-  out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+void write_token_dump(std::ostream& out, std::span<const SpannedToken> tokens) {
+  DumpWriter writer(out);
+  for (const SpannedToken& spanned : tokens) writer.write(spanned);
 }
 
 }  // namespace pellix

@@ -2,6 +2,9 @@
 
 #include <unicode/uchar.h>
 
+#include <cstdint>
+#include <cstring>
+
 namespace pellix {
 namespace {
 
@@ -42,6 +45,15 @@ DecodedCodePoint decode_utf8(std::string_view text, std::size_t offset) {
 std::optional<std::size_t> find_invalid_utf8(std::string_view text) {
   std::size_t offset = 0;
   while (offset < text.size()) {
+    // Skip ASCII eight bytes at a time.
+    if (text.size() - offset >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + offset, 8);
+      if ((word & 0x8080808080808080ULL) == 0) {
+        offset += 8;
+        continue;
+      }
+    }
     if (static_cast<unsigned char>(text[offset]) < 0x80) {
       ++offset;
       continue;

@@ -1,0 +1,2 @@
+app "ok"
+record CafÃ© ÿ

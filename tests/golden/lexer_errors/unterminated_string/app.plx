@@ -1,0 +1,3 @@
+app "My App"
+x = "never closed
+more text

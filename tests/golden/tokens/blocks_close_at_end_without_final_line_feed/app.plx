@@ -1,0 +1,4 @@
+record Item:
+  name is text
+  flow f:
+    x

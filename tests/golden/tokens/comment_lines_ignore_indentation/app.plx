@@ -1,0 +1,5 @@
+a:
+  b
+        -- deep comment
+-- shallow comment
+  c

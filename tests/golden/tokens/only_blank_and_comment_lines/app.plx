@@ -1,0 +1,6 @@
+
+   
+-- a comment
+— em dash comment
+── box comment
+

@@ -1,0 +1,1 @@
+App app Record record TRUE true false nothing Nothing yes no to_do recorded apps

@@ -1,0 +1,131 @@
+#include "subprocess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string_view>
+#include <thread>
+
+extern char** environ;
+
+namespace pellix::testing {
+namespace {
+
+// Variables that would let a test reach a real model provider or the user's own home.
+bool is_scrubbed(std::string_view entry) {
+  for (std::string_view prefix :
+       {"PELLIX_", "ANTHROPIC_", "OPENAI_", "GOOGLE_", "HOME=", "USERPROFILE="}) {
+    if (entry.starts_with(prefix)) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> child_environment(const std::filesystem::path& home) {
+  std::vector<std::string> variables;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (!is_scrubbed(*entry)) variables.emplace_back(*entry);
+  }
+  variables.push_back("HOME=" + home.string());
+  // In the sanitizer build a finding must not pass for the ordinary failure status 1.
+  const auto has = [&](std::string_view name) {
+    return std::any_of(variables.begin(), variables.end(),
+                       [&](const std::string& v) { return v.starts_with(name); });
+  };
+  if (!has("ASAN_OPTIONS=")) variables.push_back("ASAN_OPTIONS=exitcode=86");
+  if (!has("UBSAN_OPTIONS=")) variables.push_back("UBSAN_OPTIONS=exitcode=87:print_stacktrace=1");
+  return variables;
+}
+
+std::vector<char*> pointers_to(std::vector<std::string>& items) {
+  std::vector<char*> pointers;
+  for (std::string& item : items) pointers.push_back(item.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+[[noreturn]] void exec_child(const std::filesystem::path& stdin_path,
+                             const std::filesystem::path& out_path,
+                             const std::filesystem::path& err_path, const ProcessOptions& options,
+                             std::vector<std::string>& argv, std::vector<std::string>& env) {
+  const int in = ::open(stdin_path.c_str(), O_RDONLY);
+  const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
+      ::dup2(err, 2) < 0 || ::chdir(options.working_directory.c_str()) != 0) {
+    ::_exit(127);
+  }
+  auto argv_pointers = pointers_to(argv);
+  auto env_pointers = pointers_to(env);
+  ::execve(argv_pointers[0], argv_pointers.data(), env_pointers.data());
+  ::_exit(127);
+}
+
+}  // namespace
+
+std::filesystem::path pellix_binary() { return PELLIX_BINARY; }
+
+ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOptions& options) {
+  TempDir capture;
+  const auto stdin_path = capture.path() / "stdin";
+  const auto out_path = capture.path() / "stdout";
+  const auto err_path = capture.path() / "stderr";
+  write_file(stdin_path, options.stdin_text);
+
+  std::vector<std::string> argv{pellix_binary().string()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> env = child_environment(options.home);
+
+  const pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) exec_child(stdin_path, out_path, err_path, options, argv, env);
+
+  ProcessResult result;
+  const auto deadline = std::chrono::steady_clock::now() + options.time_limit;
+  int wait_status = 0;
+  while (::waitpid(pid, &wait_status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &wait_status, 0);
+      result.timed_out = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+  if (WIFSIGNALED(wait_status)) result.signal = WTERMSIG(wait_status);
+  result.out = read_file(out_path);
+  result.err = read_file(err_path);
+  return result;
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "pellix-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void write_file(const std::filesystem::path& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+}  // namespace pellix::testing

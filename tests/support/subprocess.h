@@ -1,0 +1,50 @@
+// Runs the built pellix executable as a child process for the end-to-end tests, with a
+// working folder, a fresh home folder and captured output.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pellix::testing {
+
+struct ProcessResult {
+  std::string out;
+  std::string err;
+  int status = -1;         // exit status, when the process exited
+  int signal = 0;          // the signal that ended it, or 0
+  bool timed_out = false;  // killed after the time limit
+};
+
+struct ProcessOptions {
+  std::filesystem::path working_directory;
+  std::filesystem::path home;
+  std::string stdin_text;
+  std::chrono::seconds time_limit{120};
+};
+
+// The path of the pellix executable under test.
+std::filesystem::path pellix_binary();
+
+// Runs `pellix_binary()` with `args` (not counting the program path). Provider keys and base
+// URLs are removed from the environment and HOME points at `options.home`.
+ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOptions& options);
+
+// A fresh empty folder under the system's temporary folder, removed when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir();
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string read_file(const std::filesystem::path& path);
+void write_file(const std::filesystem::path& path, const std::string& content);
+
+}  // namespace pellix::testing
