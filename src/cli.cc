@@ -9,8 +9,10 @@
 #include <ostream>
 #include <string_view>
 
+#include "ast.h"
 #include "lexer.h"
 #include "os.h"
+#include "parser.h"
 #include "text_format.h"
 #include "token.h"
 #include "unicode.h"
@@ -46,6 +48,7 @@ constexpr std::string_view kHelp =
 constexpr std::string_view kUnknownCommand = "Unknown command: ";
 constexpr std::string_view kCouldNotRead = "Could not read ";
 constexpr std::string_view kLexerError = "Lexer error: ";
+constexpr std::string_view kErrorAt = "\n  error at ";
 constexpr std::string_view kNotBuiltYet = ": not built yet";
 constexpr std::string_view kInvalidUtf8 = "invalid UTF-8 at line ";
 
@@ -167,6 +170,39 @@ int print_version(Console& console) {
   return 0;
 }
 
+// Reads, tokenizes and parses a file. Every failure is reported here, so callers only end
+// with status 1 when nothing comes back.
+std::optional<Program> load_program(const std::string& path, Console& console) {
+  auto source = read_source(path);
+  if (!source) {
+    console.err << source.error().message << '\n';
+    return std::nullopt;
+  }
+  const auto report = [&](const std::string& error) {
+    console.err << kErrorAt << path << ":\n  " << error << "\n\n";
+  };
+  auto tokens = Lexer(std::move(*source)).tokenize();
+  if (!tokens) {
+    report(tokens.error().text());
+    return std::nullopt;
+  }
+  auto program = Parser(*tokens).parse();
+  if (!program) {
+    report(program.error().text());
+    return std::nullopt;
+  }
+  return std::move(*program);
+}
+
+int print_syntax_tree(const std::string& path, Console& console) {
+  const auto program = load_program(path, console);
+  if (!program) return 1;
+  std::string text = print_program(*program);
+  text += '\n';
+  console.out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  return 0;
+}
+
 int dump_tokens(const std::string& path, Console& console) {
   auto source = read_source(path);
   if (!source) {
@@ -183,14 +219,10 @@ int dump_tokens(const std::string& path, Console& console) {
   return 0;
 }
 
-// The file commands whose work comes later still read their file, so that a missing or
-// unreadable file is reported the same way by every command.
-int read_then_not_built(std::string_view word, const std::string& path, Console& console) {
-  auto source = read_source(path);
-  if (!source) {
-    console.err << source.error().message << '\n';
-    return 1;
-  }
+// The file commands whose work comes later still load their program, so that unreadable
+// files and syntax errors are reported the same way by every command.
+int load_then_not_built(std::string_view word, const std::string& path, Console& console) {
+  if (!load_program(path, console)) return 1;
   return not_built_yet(word, console);
 }
 
@@ -204,21 +236,21 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Help:
       return print_help(console);
     case Command::Run:
-      return read_then_not_built("run", operand(), console);
+      return load_then_not_built("run", operand(), console);
     case Command::Check:
-      return read_then_not_built("check", operand(), console);
+      return load_then_not_built("check", operand(), console);
     case Command::Test:
-      return read_then_not_built("test", operand(), console);
+      return load_then_not_built("test", operand(), console);
     case Command::Cost:
-      return read_then_not_built("cost", operand(), console);
+      return load_then_not_built("cost", operand(), console);
     case Command::Show:
-      return read_then_not_built("show", operand(), console);
+      return load_then_not_built("show", operand(), console);
     case Command::Serve:
-      return read_then_not_built("serve", operand(), console);
+      return load_then_not_built("serve", operand(), console);
     case Command::Bench:
-      return read_then_not_built("bench", operand(), console);
+      return load_then_not_built("bench", operand(), console);
     case Command::Parse:
-      return read_then_not_built("parse", operand(), console);
+      return print_syntax_tree(operand(), console);
     case Command::Watch:
       return not_built_yet("watch", console);
     case Command::Install:
@@ -271,7 +303,7 @@ int run_command_line(const std::vector<std::string>& args, Console& console) {
     }
     return dispatch(entry->command, args, console);
   }
-  if (is_source_path(word)) return read_then_not_built("check", word, console);
+  if (is_source_path(word)) return load_then_not_built("check", word, console);
 
   console.err << kUnknownCommand << word << '\n';
   print_help(console);

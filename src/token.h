@@ -21,8 +21,8 @@ namespace pellix {
 #define PX_TOKEN_KINDS(X)                                                                              \
   /* 0-6: literals and names */                                                                        \
   X(Integer)                                                                                           \
-  X(Decimal) X(StringLit) X(True) X(False) X(Nothing)                                                  \
-      X(Identifier) /* 7-24: punctuation and operators */                                              \
+  X(Decimal)                                                                                           \
+  X(StringLit) X(True) X(False) X(Nothing) X(Identifier) /* 7-24: punctuation and operators */         \
       X(Equals) X(Plus) X(Minus) X(Star) X(Slash) X(Pipe) X(Dot) X(Comma) X(Colon) X(LeftParen)        \
           X(RightParen) X(LeftBracket) X(RightBracket) X(LeftBrace) X(RightBrace) X(Arrow)             \
               X(DollarSign) X(Percent) /* 25-27: layout */                                             \
@@ -60,18 +60,16 @@ namespace pellix {
                                                                   Sorted) X(Ascending)                 \
                                                                   X(Descending) X(Reversed) X(         \
                                                                       Where) X(Max) X(About)           \
-                                                                      X(Determine) X(                  \
-                                                                          Confidence) X(Ground)        \
-                                                                          X(Budget) X(Costs) X(        \
-                                                                              Most) X(Uses)            \
-                                                                              X(Across) X(             \
-                                                                                  Sessions) X(Never)   \
-                                                                                  X(Human) X(          \
-                                                                                      Like) /* 209:    \
-                                                                                               end     \
-                                                                                               of      \
-                                                                                               input   \
-                                                                                             */        \
+                                                                      X(Determine) X(Confidence) X(    \
+                                                                          Ground) X(Budget)            \
+                                                                          X(Costs) X(Most) X(Uses) X(  \
+                                                                              Across) X(Sessions)      \
+                                                                              X(Never) X(Human)        \
+                                                                                  X(Like) /* 209:      \
+                                                                                             end       \
+                                                                                             of        \
+                                                                                             input     \
+                                                                                           */          \
       X(Eof)
 
 enum class TokenKind : std::uint8_t {
@@ -117,10 +115,10 @@ class Token {
   }
   // A temporary string would leave the token pointing at freed memory.
   template <typename T>
-    requires std::same_as<T, std::string>
+  requires std::same_as<T, std::string>
   static Token string_lit(T&&) = delete;
   template <typename T>
-    requires std::same_as<T, std::string>
+  requires std::same_as<T, std::string>
   static Token identifier(T&&) = delete;
 
   constexpr TokenKind kind() const { return kind_; }
