@@ -1,0 +1,5 @@
+flow f:
+  if x:
+    a
+  else:
+    b

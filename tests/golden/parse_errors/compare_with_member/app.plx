@@ -1,0 +1,1 @@
+always y = compare x.a and y

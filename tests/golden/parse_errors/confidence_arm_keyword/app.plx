@@ -1,0 +1,3 @@
+flow f:
+  match confidence of answer:
+    above -> log 1

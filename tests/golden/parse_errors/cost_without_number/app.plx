@@ -1,0 +1,2 @@
+agent a:
+  costs at most lots per day

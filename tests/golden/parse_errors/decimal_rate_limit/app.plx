@@ -1,0 +1,2 @@
+agent a:
+  allow at most 2.5 per minute

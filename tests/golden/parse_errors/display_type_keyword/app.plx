@@ -1,0 +1,2 @@
+page "P":
+  show messages as chat

@@ -1,0 +1,3 @@
+flow f:
+  for each i in items where i is above 2:
+    a

@@ -1,0 +1,2 @@
+flow f:
+  flag order as "late", urgent

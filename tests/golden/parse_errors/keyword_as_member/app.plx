@@ -1,0 +1,1 @@
+always y = x.text

@@ -1,0 +1,3 @@
+flow f:
+flow g:
+  stop

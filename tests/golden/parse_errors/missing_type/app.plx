@@ -1,0 +1,2 @@
+record R:
+  name is 5

@@ -1,0 +1,1 @@
+always y = not not x

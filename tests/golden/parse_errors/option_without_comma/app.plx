@@ -1,0 +1,2 @@
+record R:
+  name is text required

@@ -1,0 +1,2 @@
+page "P":
+  below:

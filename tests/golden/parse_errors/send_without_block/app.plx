@@ -1,0 +1,3 @@
+flow f:
+  send email to bob:
+  stop

@@ -1,0 +1,1 @@
+always y = {"name": 1}

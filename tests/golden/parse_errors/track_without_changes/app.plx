@@ -1,0 +1,2 @@
+record R:
+  track things
