@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -714,5 +715,7 @@ std::string_view rule_kind_name(RuleKind kind);                     // "Never", 
 // The printed form of the `parse` command: records, tuples, lists, optionals and pairs, four
 // spaces a level, each nested value's lines shifted to where it starts. No final line feed.
 std::string print_program(const Program& program);
+// The same text, written to `out` in blocks as it is produced.
+void write_program(std::ostream& out, const Program& program);
 
 }  // namespace pellix

@@ -2,10 +2,13 @@
 // field, list, optional, pair) and the indentation; each node printer below only lists its
 // fields. Everything is appended to one string, so the dump is linear in the size of the tree.
 #include <array>
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,6 +20,8 @@
 
 namespace pellix {
 namespace {
+
+using std::string_view_literals::operator""sv;
 
 class DebugWriter;
 
@@ -91,55 +96,69 @@ void write(DebugWriter& w, const ChoicesDecl& choices);
 // of the line it started on, and nested values go one level deeper.
 class DebugWriter {
  public:
-  explicit DebugWriter(std::string& out) : out_(out) {}
+  // Collects the text; with a `sink`, hands it over in blocks as it grows, so a large dump
+  // never sits in memory whole.
+  explicit DebugWriter(std::ostream* sink = nullptr) : sink_(sink) {
+    buffer_.resize(2 * kFlushSize);
+    cursor_ = buffer_.data();
+    end_ = buffer_.data() + buffer_.size();
+  }
+
+  // Passes everything written so far to the sink, or with no sink, yields it.
+  std::string finish() {
+    buffer_.resize(used());
+    if (sink_ == nullptr) return std::move(buffer_);
+    sink_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    return {};
+  }
 
   // Name " {", one line per field written by `fields`, "}".
   template <typename Fields>
   void record(std::string_view name, Fields&& fields) {
-    out_ += name;
-    out_ += " {\n";
+    put(name);
+    put(" {\n"sv);
     ++depth_;
     fields();
     --depth_;
     indent();
-    out_ += '}';
+    put('}');
   }
 
   template <typename T>
   void field(std::string_view name, const T& value) {
     indent();
-    out_ += name;
-    out_ += ": ";
+    put(name);
+    put(": "sv);
     write(*this, value);
-    out_ += ",\n";
+    put(",\n"sv);
   }
 
   // Name "(", each value on its own line, ")".
   template <typename... Values>
   void tuple(std::string_view name, const Values&... values) {
-    out_ += name;
-    out_ += "(\n";
+    put(name);
+    put("(\n"sv);
     ++depth_;
     (element(values), ...);
     --depth_;
     indent();
-    out_ += ')';
+    put(')');
   }
 
-  void bare(std::string_view name) { out_ += name; }
+  void bare(std::string_view name) { put(name); }
 
   template <typename T>
   void list(const std::vector<T>& items) {
     if (items.empty()) {
-      out_ += "[]";
+      put("[]"sv);
       return;
     }
-    out_ += "[\n";
+    put("[\n"sv);
     ++depth_;
     for (const T& item : items) element(item);
     --depth_;
     indent();
-    out_ += ']';
+    put(']');
   }
 
   template <typename T>
@@ -147,48 +166,93 @@ class DebugWriter {
     if (value) {
       tuple("Some", *value);
     } else {
-      out_ += "None";
+      put("None"sv);
     }
   }
 
   template <typename First, typename Second>
   void pair(const std::pair<First, Second>& entry) {
-    out_ += "(\n";
+    put("(\n"sv);
     ++depth_;
     element(entry.first);
     element(entry.second);
     --depth_;
     indent();
-    out_ += ')';
+    put(')');
   }
 
   void text(std::string_view value) {
-    out_ += '"';
-    append_escaped_text(out_, value);
-    out_ += '"';
+    scratch_.assign(1, '"');
+    append_escaped_text(scratch_, value);
+    scratch_ += '"';
+    put(scratch_);
   }
 
   void integer(std::int64_t value) {
     std::array<char, 24> digits{};
     char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-    out_.append(digits.data(), end);
+    put(std::string_view(digits.data(), static_cast<std::size_t>(end - digits.data())));
   }
 
-  void decimal(double value) { append_decimal(out_, value); }
+  void decimal(double value) {
+    scratch_.clear();
+    append_decimal(scratch_, value);
+    put(scratch_);
+  }
 
-  void flag(bool value) { out_ += value ? "true" : "false"; }
+  void flag(bool value) { put(value ? "true"sv : "false"sv); }
 
  private:
   template <typename T>
   void element(const T& value) {
     indent();
     write(*this, value);
-    out_ += ",\n";
+    put(",\n"sv);
   }
 
-  void indent() { out_.append(depth_ * 4, ' '); }
+  // Every line starts here, which makes it the place to pass full blocks on.
+  void indent() {
+    if (sink_ != nullptr && used() >= kFlushSize) {
+      sink_->write(buffer_.data(), static_cast<std::streamsize>(used()));
+      cursor_ = buffer_.data();
+    }
+    std::size_t width = depth_ * 4;
+    for (; width > kSpaces.size(); width -= kSpaces.size()) put(kSpaces);
+    put(kSpaces.substr(0, width));
+  }
 
-  std::string& out_;
+  // The text goes into a buffer kept larger than its content, so a piece is one plain copy.
+  [[gnu::always_inline]] void put(std::string_view piece) {
+    if (static_cast<std::size_t>(end_ - cursor_) < piece.size()) grow(piece.size());
+    std::memcpy(cursor_, piece.data(), piece.size());
+    cursor_ += piece.size();
+  }
+
+  [[gnu::always_inline]] void put(char c) {
+    if (cursor_ == end_) grow(1);
+    *cursor_++ = c;
+  }
+
+  std::size_t used() const { return static_cast<std::size_t>(cursor_ - buffer_.data()); }
+
+  void grow(std::size_t needed) {
+    const std::size_t length = used();
+    buffer_.resize(std::max(buffer_.size() * 2, length + needed + kFlushSize));
+    cursor_ = buffer_.data() + length;
+    end_ = buffer_.data() + buffer_.size();
+  }
+
+  static constexpr std::string_view kSpaces =
+      "                                                                                "
+      "                                                                                ";
+
+  static constexpr std::size_t kFlushSize = 1 << 16;
+
+  std::ostream* sink_;
+  std::string buffer_;
+  char* cursor_ = nullptr;
+  char* end_ = nullptr;
+  std::string scratch_;
   std::size_t depth_ = 0;
 };
 
@@ -889,13 +953,22 @@ void write(DebugWriter& w, const ChoicesDecl& choices) {
   });
 }
 
+void write_program_to(DebugWriter& w, const Program& program) {
+  w.record("Program", [&] { w.field("declarations", program.declarations); });
+}
+
 }  // namespace
 
 std::string print_program(const Program& program) {
-  std::string out;
-  DebugWriter w(out);
-  w.record("Program", [&] { w.field("declarations", program.declarations); });
-  return out;
+  DebugWriter w;
+  write_program_to(w, program);
+  return w.finish();
+}
+
+void write_program(std::ostream& out, const Program& program) {
+  DebugWriter w(&out);
+  write_program_to(w, program);
+  w.finish();
 }
 
 }  // namespace pellix

@@ -197,9 +197,8 @@ std::optional<Program> load_program(const std::string& path, Console& console) {
 int print_syntax_tree(const std::string& path, Console& console) {
   const auto program = load_program(path, console);
   if (!program) return 1;
-  std::string text = print_program(*program);
-  text += '\n';
-  console.out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  write_program(console.out, *program);
+  console.out << '\n';
   return 0;
 }
 

@@ -98,6 +98,7 @@ class Parser {
   Parsed<Expression> parse_and();
   Parsed<Expression> parse_not();
   Parsed<Expression> parse_comparison();
+  bool at_comparison_word() const;
   Parsed<Expression> parse_additive();
   Parsed<Expression> parse_multiplicative();
   Parsed<Expression> parse_pipe();

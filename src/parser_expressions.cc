@@ -47,7 +47,9 @@ Parsed<Expression> Parser::parse_expression() {
 // or -> and { "or" and }
 Parsed<Expression> Parser::parse_or() {
   NestingScope scope(depth_);
-  PX_TRY(Expression left, parse_and());
+  Parsed<Expression> first = parse_and();
+  if (!first || !at(TokenKind::Or)) return first;  // the common case moves nothing
+  Expression left = std::move(*first);
   while (at(TokenKind::Or)) {
     PX_CHECK(longer(scope));
     advance();
@@ -60,7 +62,9 @@ Parsed<Expression> Parser::parse_or() {
 // and -> not { "and" not }
 Parsed<Expression> Parser::parse_and() {
   NestingScope scope(depth_);
-  PX_TRY(Expression left, parse_not());
+  Parsed<Expression> first = parse_not();
+  if (!first || !at(TokenKind::And)) return first;
+  Expression left = std::move(*first);
   while (at(TokenKind::And)) {
     PX_CHECK(longer(scope));
     advance();
@@ -80,7 +84,9 @@ Parsed<Expression> Parser::parse_not() {
 
 // comparison -> additive [ comparison_word [ additive ] ]     (at most one)
 Parsed<Expression> Parser::parse_comparison() {
-  PX_TRY(Expression left, parse_additive());
+  Parsed<Expression> first = parse_additive();
+  if (!first || !at_comparison_word()) return first;
+  Expression left = std::move(*first);
   const auto compare = [&](ComparisonOperator op, Expression right) {
     return make(expr::Comparison{std::move(left), op, std::move(right)});
   };
@@ -110,13 +116,23 @@ Parsed<Expression> Parser::parse_comparison() {
     PX_TRY(Expression right, parse_additive());
     return compare(word.op, std::move(right));
   }
-  return left;
+  return left;  // not reached: at_comparison_word() said a word follows
+}
+
+bool Parser::at_comparison_word() const {
+  if (at(TokenKind::Is)) return true;
+  for (const ComparisonWord& word : kComparisonWords) {
+    if (at(word.token)) return true;
+  }
+  return false;
 }
 
 // additive -> multiplicative { ( "+" | "-" ) multiplicative }
 Parsed<Expression> Parser::parse_additive() {
   NestingScope scope(depth_);
-  PX_TRY(Expression left, parse_multiplicative());
+  Parsed<Expression> first = parse_multiplicative();
+  if (!first || !(at(TokenKind::Plus) || at(TokenKind::Minus))) return first;
+  Expression left = std::move(*first);
   while (at(TokenKind::Plus) || at(TokenKind::Minus)) {
     PX_CHECK(longer(scope));
     const BinaryOperator op = at(TokenKind::Plus) ? BinaryOperator::Add : BinaryOperator::Subtract;
@@ -130,7 +146,9 @@ Parsed<Expression> Parser::parse_additive() {
 // multiplicative -> pipe { ( "*" | "/" ) pipe }
 Parsed<Expression> Parser::parse_multiplicative() {
   NestingScope scope(depth_);
-  PX_TRY(Expression left, parse_pipe());
+  Parsed<Expression> first = parse_pipe();
+  if (!first || !(at(TokenKind::Star) || at(TokenKind::Slash))) return first;
+  Expression left = std::move(*first);
   while (at(TokenKind::Star) || at(TokenKind::Slash)) {
     PX_CHECK(longer(scope));
     const BinaryOperator op =
@@ -145,7 +163,9 @@ Parsed<Expression> Parser::parse_multiplicative() {
 // pipe -> member { "|>" member }
 Parsed<Expression> Parser::parse_pipe() {
   NestingScope scope(depth_);
-  PX_TRY(Expression left, parse_member());
+  Parsed<Expression> first = parse_member();
+  if (!first || !at(TokenKind::Pipe)) return first;
+  Expression left = std::move(*first);
   while (at(TokenKind::Pipe)) {
     PX_CHECK(longer(scope));
     advance();
@@ -158,7 +178,9 @@ Parsed<Expression> Parser::parse_pipe() {
 // member -> primary { "." Identifier }
 Parsed<Expression> Parser::parse_member() {
   NestingScope scope(depth_);
-  PX_TRY(Expression object, parse_primary());
+  Parsed<Expression> first = parse_primary();
+  if (!first || !at(TokenKind::Dot)) return first;
+  Expression object = std::move(*first);
   while (at(TokenKind::Dot)) {
     PX_CHECK(longer(scope));
     advance();

@@ -35,12 +35,23 @@ constexpr std::uint64_t pack_lowercased_name(std::string_view name) {
   return key;
 }
 
-constexpr std::array<KeywordEntry, kKeywordCount> build_keyword_table() {
-  std::array<KeywordEntry, kKeywordCount> table{};
-  std::size_t count = 0;
+// The keywords in an open-addressing hash table, so that a lookup is one or two probes.
+// Keys are never 0, which marks an empty slot.
+constexpr std::size_t kKeywordSlotBits = 10;
+constexpr std::size_t kKeywordSlots = std::size_t{1} << kKeywordSlotBits;
+
+constexpr std::size_t keyword_slot(std::uint64_t key) {
+  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> (64 - kKeywordSlotBits));
+}
+
+constexpr std::array<KeywordEntry, kKeywordSlots> build_keyword_table() {
+  std::array<KeywordEntry, kKeywordSlots> table{};
   const auto add = [&](TokenKind kind) {
     const std::string_view name = kKindNames[static_cast<std::size_t>(kind)];
-    table[count++] = {pack_lowercased_name(name), kind};
+    const std::uint64_t key = pack_lowercased_name(name);
+    std::size_t slot = keyword_slot(key);
+    while (table[slot].key != 0) slot = (slot + 1) % kKeywordSlots;
+    table[slot] = {key, kind};
   };
   add(TokenKind::True);
   add(TokenKind::False);
@@ -49,21 +60,21 @@ constexpr std::array<KeywordEntry, kKeywordCount> build_keyword_table() {
        k < static_cast<std::size_t>(TokenKind::Eof); ++k) {
     add(static_cast<TokenKind>(k));
   }
-  std::sort(table.begin(), table.end(),
-            [](const KeywordEntry& a, const KeywordEntry& b) { return a.key < b.key; });
   return table;
 }
 
-constexpr std::array<KeywordEntry, kKeywordCount> kKeywords = build_keyword_table();
+constexpr std::array<KeywordEntry, kKeywordSlots> kKeywords = build_keyword_table();
+
+constexpr std::size_t count_keywords() {
+  std::size_t count = 0;
+  for (const KeywordEntry& entry : kKeywords) count += entry.key != 0 ? 1 : 0;
+  return count;
+}
 
 static_assert(static_cast<std::size_t>(TokenKind::Eof) + 1 == kTokenKindCount);
 static_assert(static_cast<std::size_t>(TokenKind::App) == 28);
 static_assert(static_cast<std::size_t>(TokenKind::Like) == 208);
-static_assert(std::adjacent_find(kKeywords.begin(), kKeywords.end(),
-                                 [](const KeywordEntry& a, const KeywordEntry& b) {
-                                   return a.key == b.key;
-                                 }) == kKeywords.end(),
-              "keyword spellings must be distinct");
+static_assert(count_keywords() == kKeywordCount);
 static_assert(std::all_of(kKindNames.begin(), kKindNames.end(),
                           [](std::string_view name) { return name.size() <= kMaxKeywordLength; }));
 
@@ -179,11 +190,10 @@ std::optional<TokenKind> keyword_from_str(std::string_view word) {
     if (c < 'a' || c > 'z') return std::nullopt;
     key = pack_letter(key, c);
   }
-  const auto found =
-      std::lower_bound(kKeywords.begin(), kKeywords.end(), key,
-                       [](const KeywordEntry& entry, std::uint64_t k) { return entry.key < k; });
-  if (found == kKeywords.end() || found->key != key) return std::nullopt;
-  return found->kind;
+  for (std::size_t slot = keyword_slot(key);; slot = (slot + 1) % kKeywordSlots) {
+    if (kKeywords[slot].key == key) return kKeywords[slot].kind;
+    if (kKeywords[slot].key == 0) return std::nullopt;
+  }
 }
 
 void append_debug_text(std::string& out, const Token& token) {
