@@ -1,5 +1,6 @@
 #include "lexer.h"
 
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -28,26 +29,34 @@ constexpr char32_t kEmDash = 0x2014;
 constexpr char32_t kBoxHorizontal = 0x2500;
 
 bool is_ascii_digit(char32_t c) { return c >= '0' && c <= '9'; }
-bool is_ascii_letter(char32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// ASCII classes by table: the lexer asks about every character of every word.
+enum AsciiClass : std::uint8_t { kOther = 0, kWordStart = 1, kWordPart = 2 };
+
+constexpr std::array<std::uint8_t, 128> build_ascii_classes() {
+  std::array<std::uint8_t, 128> classes{};
+  for (int c = 0; c < 128; ++c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
+      classes[static_cast<std::size_t>(c)] = kWordStart | kWordPart;
+    } else if (c >= '0' && c <= '9') {
+      classes[static_cast<std::size_t>(c)] = kWordPart;
+    }
+  }
+  return classes;
+}
+
+constexpr std::array<std::uint8_t, 128> kAsciiClasses = build_ascii_classes();
 
 bool is_word_start(char32_t c) {
-  if (c < 0x80) return is_ascii_letter(c) || c == '_';
+  if (c < 0x80) return (kAsciiClasses[c] & kWordStart) != 0;
   return is_alphabetic(c);
 }
 
 bool is_word_part(char32_t c) {
-  if (c < 0x80) return is_ascii_letter(c) || is_ascii_digit(c) || c == '_';
+  if (c < 0x80) return (kAsciiClasses[c] & kWordPart) != 0;
   return is_alphabetic(c) || is_numeric(c);
 }
 
-// The number of bytes of the UTF-8 sequence that `lead` starts (the text is well-formed).
-std::size_t sequence_length(char lead) {
-  const auto byte = static_cast<unsigned char>(lead);
-  if (byte < 0x80) return 1;
-  if (byte < 0xE0) return 2;
-  if (byte < 0xF0) return 3;
-  return 4;
-}
 
 // Reads a run of digits and dots the way a standard decimal reader does ("5." is 5.0).
 // Values too large for a double are unreadable; values too small read as zero or subnormal.
@@ -102,18 +111,13 @@ Lexer::Lexer(std::string source) : source_(std::make_unique<std::string>(std::mo
   text_ = *source_;
 }
 
-char32_t Lexer::peek(std::size_t ahead) const {
+char32_t Lexer::peek_slow(std::size_t ahead) const {
   std::size_t offset = pos_;
   for (; ahead > 0 && offset < text_.size(); --ahead) offset += sequence_length(text_[offset]);
   if (offset >= text_.size()) return 0xFFFFFFFF;  // no code point: matches nothing
   const auto byte = static_cast<unsigned char>(text_[offset]);
   if (byte < 0x80) return byte;
   return decode_utf8(text_, offset).code_point;
-}
-
-void Lexer::advance() {
-  pos_ += sequence_length(text_[pos_]);
-  ++column_;
 }
 
 void Lexer::advance_line() {
@@ -214,7 +218,11 @@ Lexer::Status Lexer::lex_token() {
     case ' ':
     case '\t':
     case '\r':
-      advance();
+      // Runs of blanks are common: pass them in one go.
+      do {
+        ++pos_;
+        ++column_;
+      } while (!at_end() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r'));
       return {};
     case '\n':
       emit_newline();
@@ -229,6 +237,10 @@ Lexer::Status Lexer::lex_token() {
       break;
   }
   if (is_ascii_digit(c)) return lex_number();
+  if (c < 0x80 && (kAsciiClasses[c] & kWordStart) != 0) {
+    lex_word();
+    return {};
+  }
   if (starts_comment_in_line()) {
     skip_to_line_end();
     return {};
@@ -332,7 +344,7 @@ void Lexer::lex_word() {
   while (!at_end()) {
     const auto byte = static_cast<unsigned char>(text_[pos_]);
     if (byte < 0x80) {
-      if (!is_word_part(byte)) break;
+      if ((kAsciiClasses[byte] & kWordPart) == 0) break;
       ++pos_;
     } else {
       const DecodedCodePoint decoded = decode_utf8(text_, pos_);

@@ -36,8 +36,25 @@ class Lexer {
   using Status = Result<void, LexerError>;
 
   bool at_end() const { return pos_ >= text_.size(); }
-  char32_t peek(std::size_t ahead = 0) const;
-  void advance();
+  // The code point `ahead` code points after the next one; U+FFFFFFFF past the end.
+  char32_t peek(std::size_t ahead = 0) const {
+    if (ahead == 0 && pos_ < text_.size()) {
+      const auto byte = static_cast<unsigned char>(text_[pos_]);
+      if (byte < 0x80) return byte;
+    }
+    return peek_slow(ahead);
+  }
+  char32_t peek_slow(std::size_t ahead) const;
+  // Passes the next code point (the text is well-formed UTF-8 by construction).
+  void advance() {
+    pos_ += sequence_length(text_[pos_]);
+    ++column_;
+  }
+  // The number of bytes of the UTF-8 sequence that `lead` starts.
+  static std::size_t sequence_length(char lead) {
+    const auto byte = static_cast<unsigned char>(lead);
+    return byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+  }
   void advance_line();
   LexerError error_here(std::string message) const;
   void emit(Token token, std::size_t line, std::size_t column);
