@@ -1,0 +1,2 @@
+flow f:
+  x = "open
