@@ -38,17 +38,23 @@ void append_scientific(std::string& out, double value) {
   out.append(text.substr(digits));
 }
 
-}  // namespace
-
-void append_decimal(std::string& out, double value) {
+// Writes the names of the non-finite values; answers whether `value` was one.
+bool append_non_finite(std::string& out, double value) {
   if (std::isnan(value)) {
     out += "NaN";
-    return;
+    return true;
   }
   if (std::isinf(value)) {
     out += value > 0 ? "inf" : "-inf";
-    return;
+    return true;
   }
+  return false;
+}
+
+}  // namespace
+
+void append_decimal(std::string& out, double value) {
+  if (append_non_finite(out, value)) return;
   const double magnitude = std::fabs(value);
   if (magnitude != 0 && (magnitude >= 1e16 || magnitude < 1e-4)) {
     append_scientific(out, value);
@@ -65,6 +71,77 @@ void append_decimal(std::string& out, double value) {
 std::string format_decimal(double value) {
   std::string out;
   append_decimal(out, value);
+  return out;
+}
+
+// to_chars' shortest fixed form is not used here: among texts of equal length it picks the
+// one closest to the binary value, so 1e23 would print as "99999999999999991611392". The
+// shortest significant digits come from the scientific form and are laid out by hand.
+void append_plain_decimal(std::string& out, double value) {
+  if (append_non_finite(out, value)) return;
+  std::array<char, 32> buffer{};
+  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                          std::chars_format::scientific);
+  const std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+  const std::size_t e = text.find('e');
+  std::string_view mantissa = text.substr(0, e);
+  if (mantissa.front() == '-') {
+    out += '-';
+    mantissa.remove_prefix(1);
+  }
+  std::string digits;  // the significant digits without the point: "d" or "d.ddd"
+  digits += mantissa.front();
+  if (mantissa.size() > 2) digits.append(mantissa.substr(2));
+  int exponent = 0;
+  const std::string_view exponent_text = text.substr(e + 1);
+  std::from_chars(exponent_text.data() + (exponent_text.front() == '+' ? 1 : 0),
+                  exponent_text.data() + exponent_text.size(), exponent);
+  const auto count = static_cast<int>(digits.size());
+  if (exponent < 0) {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-exponent - 1), '0');
+    out += digits;
+  } else if (exponent + 1 >= count) {
+    out += digits;
+    out.append(static_cast<std::size_t>(exponent + 1 - count), '0');
+  } else {
+    const auto whole = static_cast<std::size_t>(exponent + 1);
+    out.append(digits, 0, whole);
+    out += '.';
+    out.append(digits, whole);
+  }
+}
+
+std::string format_plain_decimal(double value) {
+  std::string out;
+  append_plain_decimal(out, value);
+  return out;
+}
+
+void append_fixed_decimal(std::string& out, double value, int decimals) {
+  if (append_non_finite(out, value)) return;
+  decimals = std::clamp(decimals, 0, 100);
+  // Room for 309 whole digits, the sign, the point and the decimals; written in place.
+  const std::size_t start = out.size();
+  out.resize(start + 320 + static_cast<std::size_t>(decimals));
+  const auto [end, error] = std::to_chars(out.data() + start, out.data() + out.size(), value,
+                                          std::chars_format::fixed, decimals);
+  out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+void append_confidence(std::string& out, double value) { append_fixed_decimal(out, value, 2); }
+
+std::string format_confidence(double value) {
+  std::string out;
+  append_confidence(out, value);
+  return out;
+}
+
+void append_money(std::string& out, double value) { append_fixed_decimal(out, value, 4); }
+
+std::string format_money(double value) {
+  std::string out;
+  append_money(out, value);
   return out;
 }
 

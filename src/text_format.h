@@ -13,6 +13,26 @@ namespace pellix {
 void append_decimal(std::string& out, double value);
 std::string format_decimal(double value);
 
+// Appends the shortest text that reads back to `value` as a plain number, never in exponent
+// form and without a fraction when the value is whole ("6", "2.5", "1000000000000000000000",
+// "0.0000001", "-0"). Non-finite values print as "inf", "-inf", "NaN".
+void append_plain_decimal(std::string& out, double value);
+std::string format_plain_decimal(double value);
+
+// Appends `value` correctly rounded to `decimals` (0 to 100) digits after the point, all of
+// them printed ("0.8500" for 0.85 and 4); ties of the exact binary value go to even.
+// Non-finite values print as "inf", "-inf", "NaN".
+void append_fixed_decimal(std::string& out, double value, int decimals);
+
+// A confidence: the number with exactly two decimals ("0.85").
+void append_confidence(std::string& out, double value);
+std::string format_confidence(double value);
+
+// An amount of money in dollars: the number with exactly four decimals, without the dollar
+// sign ("0.0000").
+void append_money(std::string& out, double value);
+std::string format_money(double value);
+
 // Appends `text` (UTF-8) with the escapes of the debug form, without the surrounding quotes:
 // \" \\ \n \r \t, other non-printable characters as \u{hex}, everything else as it is.
 void append_escaped_text(std::string& out, std::string_view text);
