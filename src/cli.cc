@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "ast.h"
+#include "checker.h"
 #include "lexer.h"
 #include "os.h"
 #include "parser.h"
@@ -170,30 +171,6 @@ int print_version(Console& console) {
   return 0;
 }
 
-// Reads, tokenizes and parses a file. Every failure is reported here, so callers only end
-// with status 1 when nothing comes back.
-std::optional<Program> load_program(const std::string& path, Console& console) {
-  auto source = read_source(path);
-  if (!source) {
-    console.err << source.error().message << '\n';
-    return std::nullopt;
-  }
-  const auto report = [&](const std::string& error) {
-    console.err << kErrorAt << path << ":\n  " << error << "\n\n";
-  };
-  auto tokens = Lexer(std::move(*source)).tokenize();
-  if (!tokens) {
-    report(tokens.error().text());
-    return std::nullopt;
-  }
-  auto program = Parser(*tokens).parse();
-  if (!program) {
-    report(program.error().text());
-    return std::nullopt;
-  }
-  return std::move(*program);
-}
-
 int print_syntax_tree(const std::string& path, Console& console) {
   const auto program = load_program(path, console);
   if (!program) return 1;
@@ -237,7 +214,7 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Run:
       return load_then_not_built("run", operand(), console);
     case Command::Check:
-      return load_then_not_built("check", operand(), console);
+      return check_command(operand(), console);
     case Command::Test:
       return load_then_not_built("test", operand(), console);
     case Command::Cost:
@@ -283,6 +260,34 @@ Result<std::string> read_source(const std::string& path) {
   return fail(std::move(message));
 }
 
+std::optional<Program> load_program(const std::string& path, Console& console) {
+  auto source = read_source(path);
+  if (!source) {
+    console.err << source.error().message << '\n';
+    return std::nullopt;
+  }
+  const auto report = [&](const std::string& error) {
+    console.err << kErrorAt << path << ":\n  " << error << "\n\n";
+  };
+  auto tokens = Lexer(std::move(*source)).tokenize();
+  if (!tokens) {
+    report(tokens.error().text());
+    return std::nullopt;
+  }
+  auto program = Parser(*tokens).parse();
+  if (!program) {
+    report(program.error().text());
+    return std::nullopt;
+  }
+  return std::move(*program);
+}
+
+bool print_diagnostics(const Program& program, Console& console) {
+  const CheckReport report = Checker().check(program);
+  console.err << render_diagnostics(report);
+  return report.errors.empty();
+}
+
 std::uint64_t runs_option(const std::vector<std::string>& args) {
   return option_value(args, "--runs", std::numeric_limits<std::uint64_t>::max())
       .value_or(kDefaultRuns);
@@ -304,7 +309,7 @@ int run_command_line(const std::vector<std::string>& args, Console& console) {
     }
     return dispatch(entry->command, args, console);
   }
-  if (is_source_path(word)) return load_then_not_built("check", word, console);
+  if (is_source_path(word)) return check_command(word, console);
 
   console.err << kUnknownCommand << word << '\n';
   print_help(console);

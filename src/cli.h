@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ast.h"
 #include "result.h"
 
 namespace pellix {
@@ -23,6 +25,19 @@ int run_command_line(const std::vector<std::string>& args, Console& console);
 
 // Yields the whole file as UTF-8 text, or the error "Could not read {path}: {reason}".
 Result<std::string> read_source(const std::string& path);
+
+// Reads, tokenizes and parses a file. Every failure is reported on the error stream here (a
+// read failure as its message, a lexical or syntax error as "\n  error at {path}:\n  {error}\n\n"),
+// so callers only end with status 1 when nothing comes back.
+std::optional<Program> load_program(const std::string& path, Console& console);
+
+// Checks `program` and writes its warnings and errors to the error stream; yields whether it
+// is free of errors (warnings never count).
+bool print_diagnostics(const Program& program, Console& console);
+
+// The `check` command: the diagnostics, then the report of the file's declarations. Status 0
+// whether or not the checker found errors; 1 when the file does not load.
+int check_command(const std::string& path, Console& console);
 
 // The value of `bench --runs N`: 10 unless a valid unsigned 64-bit count follows "--runs".
 std::uint64_t runs_option(const std::vector<std::string>& args);

@@ -3,13 +3,16 @@
 //
 // A case folder holds `args` (one argument a line), optionally `stdin`, the expected `stdout`,
 // `stderr` and `status` (a missing output file means empty output), and any input files, which
-// are copied into the working folder of the run. With PELLIX_UPDATE_GOLDEN=1 in the
+// are copied into the working folder of the run. An optional `masks` file holds one regular
+// expression a line: every match in the actual output is replaced by "#" before comparing, for
+// the parts that change from run to run (durations). With PELLIX_UPDATE_GOLDEN=1 in the
 // environment the expected files are rewritten from the actual run instead, for review.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,7 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::set<std::string> kReservedFiles = {"args", "stdin", "stdout", "stderr", "status"};
+const std::set<std::string> kReservedFiles = {"args",   "stdin",  "stdout",
+                                              "stderr", "status", "masks"};
 
 struct GoldenCase {
   std::string name;  // "<area>/<case>"
@@ -46,9 +50,14 @@ std::vector<GoldenCase> find_cases() {
   return cases;
 }
 
+std::string read_if_present(const fs::path& file) {
+  return fs::exists(file) ? read_file(file) : std::string();
+}
+
+// One item a line; a missing file gives none.
 std::vector<std::string> read_args(const fs::path& file) {
   std::vector<std::string> args;
-  std::string content = read_file(file);
+  std::string content = read_if_present(file);
   std::size_t start = 0;
   while (start < content.size()) {
     std::size_t end = content.find('\n', start);
@@ -57,10 +66,6 @@ std::vector<std::string> read_args(const fs::path& file) {
     start = end + 1;
   }
   return args;
-}
-
-std::string read_if_present(const fs::path& file) {
-  return fs::exists(file) ? read_file(file) : std::string();
 }
 
 void copy_inputs(const fs::path& from, const fs::path& to) {
@@ -76,6 +81,11 @@ void write_expected(const fs::path& file, const std::string& content) {
   } else {
     write_file(file, content);
   }
+}
+
+std::string masked(std::string text, const std::vector<std::string>& masks) {
+  for (const std::string& mask : masks) text = std::regex_replace(text, std::regex(mask), "#");
+  return text;
 }
 
 bool updating() {
@@ -95,7 +105,10 @@ TEST_P(Golden, MatchesExpectedOutput) {
   options.working_directory = work.path();
   options.home = home.path();
   options.stdin_text = read_if_present(golden.folder / "stdin");
-  const ProcessResult result = run_pellix(read_args(golden.folder / "args"), options);
+  ProcessResult result = run_pellix(read_args(golden.folder / "args"), options);
+  const auto masks = read_args(golden.folder / "masks");
+  result.out = masked(result.out, masks);
+  result.err = masked(result.err, masks);
   ASSERT_FALSE(result.timed_out) << "the run did not end in time";
   ASSERT_EQ(result.signal, 0) << "ended by signal " << result.signal << "\n" << result.err;
 

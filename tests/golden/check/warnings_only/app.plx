@@ -1,0 +1,2 @@
+agent helper uses "gpt-4o":
+  can reason
