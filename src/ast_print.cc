@@ -1,12 +1,12 @@
 // The `parse` dump. DebugWriter knows the six shapes of the printed form (record, tuple,
 // field, list, optional, pair) and the indentation; each node printer below only lists its
 // fields. Everything is appended to one string, so the dump is linear in the size of the tree.
-#include <array>
 #include <algorithm>
+#include <array>
 #include <charconv>
-#include <cstring>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <ostream>
 #include <string>

@@ -57,7 +57,6 @@ bool is_word_part(char32_t c) {
   return is_alphabetic(c) || is_numeric(c);
 }
 
-
 // Reads a run of digits and dots the way a standard decimal reader does ("5." is 5.0).
 // Values too large for a double are unreadable; values too small read as zero or subnormal.
 std::optional<double> read_decimal(std::string_view run) {
@@ -96,15 +95,7 @@ std::optional<Token> read_number(std::string_view run) {
 
 }  // namespace
 
-std::string LexerError::text() const {
-  std::string out = "line ";
-  append_unsigned(out, line);
-  out += ", column ";
-  append_unsigned(out, column);
-  out += ": ";
-  out += message;
-  return out;
-}
+std::string LexerError::text() const { return format_positioned(line, column, message); }
 
 Lexer::Lexer(std::string source) : source_(std::make_unique<std::string>(std::move(source))) {
   if (find_invalid_utf8(*source_)) *source_ = replace_invalid_utf8(*source_);

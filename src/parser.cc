@@ -28,15 +28,7 @@ std::optional<std::string_view> keyword_as_name(TokenKind kind) {
 
 }  // namespace
 
-std::string ParseError::text() const {
-  std::string out = "line ";
-  append_unsigned(out, line);
-  out += ", column ";
-  append_unsigned(out, column);
-  out += ": ";
-  out += message;
-  return out;
-}
+std::string ParseError::text() const { return format_positioned(line, column, message); }
 
 Parser::Parser(std::span<const SpannedToken> tokens)
     : tokens_(tokens.empty() || tokens.back().token.kind() != TokenKind::Eof

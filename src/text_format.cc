@@ -201,6 +201,16 @@ void append_escaped_text(std::string& out, std::string_view text) {
   }
 }
 
+std::string format_positioned(std::size_t line, std::size_t column, std::string_view message) {
+  std::string out = "line ";
+  append_unsigned(out, line);
+  out += ", column ";
+  append_unsigned(out, column);
+  out += ": ";
+  out += message;
+  return out;
+}
+
 void append_unsigned(std::string& out, std::size_t value) {
   std::array<char, 24> digits{};
   const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);

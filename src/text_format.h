@@ -40,6 +40,9 @@ void append_escaped_text(std::string& out, std::string_view text);
 // Appends `code_point` as itself when it is printable and as \u{hex} otherwise.
 void append_visible_code_point(std::string& out, char32_t code_point);
 
+// "line {line}, column {column}: {message}", the text of every positioned error.
+std::string format_positioned(std::size_t line, std::size_t column, std::string_view message);
+
 // Appends `value` in decimal digits.
 void append_unsigned(std::string& out, std::size_t value);
 

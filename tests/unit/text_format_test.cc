@@ -72,6 +72,14 @@ std::string significant_digits(std::string_view text) {
   return digits.substr(first, last - first + 1);
 }
 
+// The standard library's shortest text of `value`, in exponent form.
+std::string shortest_scientific(double value) {
+  std::array<char, 64> text{};
+  const auto result =
+      std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::scientific);
+  return std::string(text.data(), result.ptr);
+}
+
 TEST(DecimalFormatTest, EveryFiniteValueReadsBackFromItsShortestText) {
   std::mt19937_64 random(20240611);
   for (int i = 0; i < 5000; ++i) {
@@ -99,12 +107,7 @@ TEST(DecimalFormatTest, EveryFiniteValueReadsBackFromItsShortestText) {
     }
     EXPECT_EQ(text.find('+'), std::string::npos);
 
-    std::array<char, 64> shortest{};
-    const auto result = std::to_chars(shortest.data(), shortest.data() + shortest.size(), value,
-                                      std::chars_format::scientific);
-    EXPECT_EQ(significant_digits(text),
-              significant_digits(std::string_view(
-                  shortest.data(), static_cast<std::size_t>(result.ptr - shortest.data()))));
+    EXPECT_EQ(significant_digits(text), significant_digits(shortest_scientific(value)));
   }
 }
 
@@ -171,12 +174,7 @@ TEST(PlainDecimalFormatTest, EveryFiniteValueReadsBackFromItsText) {
     ASSERT_EQ(end, text.data() + text.size());
     EXPECT_EQ(std::bit_cast<std::uint64_t>(read_back), std::bit_cast<std::uint64_t>(value));
 
-    std::array<char, 64> shortest{};
-    const auto result = std::to_chars(shortest.data(), shortest.data() + shortest.size(), value,
-                                      std::chars_format::scientific);
-    EXPECT_EQ(significant_digits(text),
-              significant_digits(std::string_view(
-                  shortest.data(), static_cast<std::size_t>(result.ptr - shortest.data()))));
+    EXPECT_EQ(significant_digits(text), significant_digits(shortest_scientific(value)));
   }
 }
 
