@@ -94,6 +94,9 @@ void write(DebugWriter& w, const ChoicesDecl& choices);
 
 // Every value starts where the cursor is; its later lines are indented to `depth_`, the level
 // of the line it started on, and nested values go one level deeper.
+// Printable ASCII other than the two characters that are escaped.
+bool is_plain_text(char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }
+
 class DebugWriter {
  public:
   // Collects the text; with a `sink`, hands it over in blocks as it grows, so a large dump
@@ -182,10 +185,15 @@ class DebugWriter {
   }
 
   void text(std::string_view value) {
-    scratch_.assign(1, '"');
-    append_escaped_text(scratch_, value);
-    scratch_ += '"';
-    put(scratch_);
+    put('"');
+    if (std::all_of(value.begin(), value.end(), is_plain_text)) {
+      put(value);  // nothing to escape, the common case
+    } else {
+      scratch_.clear();
+      append_escaped_text(scratch_, value);
+      put(scratch_);
+    }
+    put('"');
   }
 
   void integer(std::int64_t value) {
@@ -217,6 +225,13 @@ class DebugWriter {
       cursor_ = buffer_.data();
     }
     std::size_t width = depth_ * 4;
+    // Most lines are indented less than 64 columns: copy a fixed 64 spaces (one cheap move)
+    // and keep as many as needed.
+    if (width <= kFixedIndent && static_cast<std::size_t>(end_ - cursor_) >= kFixedIndent) {
+      std::memcpy(cursor_, kSpaces.data(), kFixedIndent);
+      cursor_ += width;
+      return;
+    }
     for (; width > kSpaces.size(); width -= kSpaces.size()) put(kSpaces);
     put(kSpaces.substr(0, width));
   }
@@ -247,6 +262,7 @@ class DebugWriter {
       "                                                                                ";
 
   static constexpr std::size_t kFlushSize = 1 << 16;
+  static constexpr std::size_t kFixedIndent = 64;
 
   std::ostream* sink_;
   std::string buffer_;

@@ -94,14 +94,8 @@ class Parser {
 
   // --- expressions (parser_expressions.cc)
   Parsed<Expression> parse_expression();
-  Parsed<Expression> parse_or();
-  Parsed<Expression> parse_and();
-  Parsed<Expression> parse_not();
-  Parsed<Expression> parse_comparison();
-  bool at_comparison_word() const;
-  Parsed<Expression> parse_additive();
-  Parsed<Expression> parse_multiplicative();
-  Parsed<Expression> parse_pipe();
+  Parsed<Expression> parse_level(int minimum);
+  Parsed<Expression> parse_comparison(Expression left);
   Parsed<Expression> parse_member();
   Parsed<Expression> parse_primary();
   Parsed<Expression> parse_identifier_primary();

@@ -35,61 +35,124 @@ constexpr ComparisonWord kComparisonWords[] = {
     {TokenKind::Ends, ComparisonOperator::EndsWith, true},
 };
 
+// How tightly each operator binds, loosest first. A level's operands are expressions of the
+// next tighter level: or, and, not (prefix, once), comparison (at most one), + and -, * and /,
+// |>, and then member access on a primary.
+enum class Level : int {
+  Or = 1,
+  And,
+  Not,
+  Comparison,
+  Additive,
+  Multiplicative,
+  Pipe,
+  Postfix,
+};
+
+Level operator_level(TokenKind kind) {
+  switch (kind) {
+    case TokenKind::Or:
+      return Level::Or;
+    case TokenKind::And:
+      return Level::And;
+    case TokenKind::Is:
+    case TokenKind::Above:
+    case TokenKind::Below:
+    case TokenKind::Contains:
+    case TokenKind::Exists:
+    case TokenKind::Starts:
+    case TokenKind::Ends:
+      return Level::Comparison;
+    case TokenKind::Plus:
+    case TokenKind::Minus:
+      return Level::Additive;
+    case TokenKind::Star:
+    case TokenKind::Slash:
+      return Level::Multiplicative;
+    case TokenKind::Pipe:
+      return Level::Pipe;
+    default:
+      return Level::Postfix;  // not an operator
+  }
+}
+
+Level tighter(Level level) { return static_cast<Level>(static_cast<int>(level) + 1); }
+
+Expression binary(TokenKind op, Expression left, Expression right) {
+  switch (op) {
+    case TokenKind::Or:
+      return make(expr::LogicalOr{std::move(left), std::move(right)});
+    case TokenKind::And:
+      return make(expr::LogicalAnd{std::move(left), std::move(right)});
+    case TokenKind::Plus:
+      return make(expr::BinaryOp{std::move(left), BinaryOperator::Add, std::move(right)});
+    case TokenKind::Minus:
+      return make(expr::BinaryOp{std::move(left), BinaryOperator::Subtract, std::move(right)});
+    case TokenKind::Star:
+      return make(expr::BinaryOp{std::move(left), BinaryOperator::Multiply, std::move(right)});
+    case TokenKind::Slash:
+      return make(expr::BinaryOp{std::move(left), BinaryOperator::Divide, std::move(right)});
+    default:
+      return make(expr::Pipe{std::move(left), std::move(right)});
+  }
+}
+
 }  // namespace
 
 // expression -> or
 Parsed<Expression> Parser::parse_expression() {
   NestingScope scope(depth_);
   PX_CHECK(deeper(scope));
-  return parse_or();
+  return parse_level(static_cast<int>(Level::Or));
 }
 
-// or -> and { "or" and }
-Parsed<Expression> Parser::parse_or() {
+// An expression whose operators all bind at least as tightly as `minimum`, by precedence
+// climbing: one loop instead of a function per level, so a plain value passes through one
+// call. The binary operators group to the left; `not` applies to a comparison-level operand;
+// a comparison takes a left operand built from + - * / |> only, once.
+Parsed<Expression> Parser::parse_level(int minimum) {
+  const auto min_level = static_cast<Level>(minimum);
   NestingScope scope(depth_);
-  Parsed<Expression> first = parse_and();
-  if (!first || !at(TokenKind::Or)) return first;  // the common case moves nothing
-  Expression left = std::move(*first);
-  while (at(TokenKind::Or)) {
+  Expression left;
+  Level left_level = Level::Postfix;  // the loosest operator at the top of `left`
+  if (min_level <= Level::Not && at(TokenKind::Not)) {
+    advance();
+    PX_TRY(Expression operand, parse_level(static_cast<int>(Level::Comparison)));
+    left = make(expr::UnaryNot{std::move(operand)});
+    left_level = Level::Not;
+  } else {
+    Parsed<Expression> first = parse_member();
+    if (!first || operator_level(current().kind()) == Level::Postfix) return first;
+    left = std::move(*first);
+  }
+  while (true) {
+    const TokenKind op = current().kind();
+    const Level level = operator_level(op);
+    if (level == Level::Postfix || level < min_level) break;
+    // An operator applies only to a left operand built from operators that bind at least as
+    // tightly (a comparison: more tightly, so at most one); otherwise it is the caller's.
+    if (level == Level::Comparison) {
+      if (left_level <= Level::Comparison) break;
+      PX_TRY(left, parse_comparison(std::move(left)));
+      left_level = Level::Comparison;
+      continue;
+    }
+    if (left_level < level) break;
     PX_CHECK(longer(scope));
     advance();
-    PX_TRY(Expression right, parse_and());
-    left = make(expr::LogicalOr{std::move(left), std::move(right)});
+    PX_TRY(Expression right, parse_level(static_cast<int>(tighter(level))));
+    left = binary(op, std::move(left), std::move(right));
+    left_level = level;
   }
   return left;
 }
 
-// and -> not { "and" not }
-Parsed<Expression> Parser::parse_and() {
-  NestingScope scope(depth_);
-  Parsed<Expression> first = parse_not();
-  if (!first || !at(TokenKind::And)) return first;
-  Expression left = std::move(*first);
-  while (at(TokenKind::And)) {
-    PX_CHECK(longer(scope));
-    advance();
-    PX_TRY(Expression right, parse_not());
-    left = make(expr::LogicalAnd{std::move(left), std::move(right)});
-  }
-  return left;
-}
-
-// not -> "not" comparison | comparison     (once: "not not" is not an expression)
-Parsed<Expression> Parser::parse_not() {
-  if (!at(TokenKind::Not)) return parse_comparison();
-  advance();
-  PX_TRY(Expression operand, parse_comparison());
-  return make(expr::UnaryNot{std::move(operand)});
-}
-
-// comparison -> additive [ comparison_word [ additive ] ]     (at most one)
-Parsed<Expression> Parser::parse_comparison() {
-  Parsed<Expression> first = parse_additive();
-  if (!first || !at_comparison_word()) return first;
-  Expression left = std::move(*first);
+// comparison -> left comparison_word [ additive ]     (the current token is the word)
+Parsed<Expression> Parser::parse_comparison(Expression left) {
   const auto compare = [&](ComparisonOperator op, Expression right) {
     return make(expr::Comparison{std::move(left), op, std::move(right)});
   };
+  const auto operand = [&] { return parse_level(static_cast<int>(Level::Additive)); };
   if (at(TokenKind::Is)) {
     advance();
     for (const ComparisonWord& word : kIsWords) {
@@ -103,7 +166,7 @@ Parsed<Expression> Parser::parse_comparison() {
       advance();
       op = ComparisonOperator::IsNot;
     }
-    PX_TRY(Expression right, parse_additive());
+    PX_TRY(Expression right, operand());
     return compare(op, std::move(right));
   }
   for (const ComparisonWord& word : kComparisonWords) {
@@ -113,66 +176,10 @@ Parsed<Expression> Parser::parse_comparison() {
     if (word.op == ComparisonOperator::StartsWith || word.op == ComparisonOperator::EndsWith) {
       PX_CHECK(expect(Token(TokenKind::With)));
     }
-    PX_TRY(Expression right, parse_additive());
+    PX_TRY(Expression right, operand());
     return compare(word.op, std::move(right));
   }
-  return left;  // not reached: at_comparison_word() said a word follows
-}
-
-bool Parser::at_comparison_word() const {
-  if (at(TokenKind::Is)) return true;
-  for (const ComparisonWord& word : kComparisonWords) {
-    if (at(word.token)) return true;
-  }
-  return false;
-}
-
-// additive -> multiplicative { ( "+" | "-" ) multiplicative }
-Parsed<Expression> Parser::parse_additive() {
-  NestingScope scope(depth_);
-  Parsed<Expression> first = parse_multiplicative();
-  if (!first || !(at(TokenKind::Plus) || at(TokenKind::Minus))) return first;
-  Expression left = std::move(*first);
-  while (at(TokenKind::Plus) || at(TokenKind::Minus)) {
-    PX_CHECK(longer(scope));
-    const BinaryOperator op = at(TokenKind::Plus) ? BinaryOperator::Add : BinaryOperator::Subtract;
-    advance();
-    PX_TRY(Expression right, parse_multiplicative());
-    left = make(expr::BinaryOp{std::move(left), op, std::move(right)});
-  }
-  return left;
-}
-
-// multiplicative -> pipe { ( "*" | "/" ) pipe }
-Parsed<Expression> Parser::parse_multiplicative() {
-  NestingScope scope(depth_);
-  Parsed<Expression> first = parse_pipe();
-  if (!first || !(at(TokenKind::Star) || at(TokenKind::Slash))) return first;
-  Expression left = std::move(*first);
-  while (at(TokenKind::Star) || at(TokenKind::Slash)) {
-    PX_CHECK(longer(scope));
-    const BinaryOperator op =
-        at(TokenKind::Star) ? BinaryOperator::Multiply : BinaryOperator::Divide;
-    advance();
-    PX_TRY(Expression right, parse_pipe());
-    left = make(expr::BinaryOp{std::move(left), op, std::move(right)});
-  }
-  return left;
-}
-
-// pipe -> member { "|>" member }
-Parsed<Expression> Parser::parse_pipe() {
-  NestingScope scope(depth_);
-  Parsed<Expression> first = parse_member();
-  if (!first || !at(TokenKind::Pipe)) return first;
-  Expression left = std::move(*first);
-  while (at(TokenKind::Pipe)) {
-    PX_CHECK(longer(scope));
-    advance();
-    PX_TRY(Expression right, parse_member());
-    left = make(expr::Pipe{std::move(left), std::move(right)});
-  }
-  return left;
+  return left;  // not reached: the caller saw a comparison word
 }
 
 // member -> primary { "." Identifier }
