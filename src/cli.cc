@@ -245,8 +245,6 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
 
 Result<std::string> read_source(const std::string& path) {
   auto content = os::read_file(path);
-  // Tokens and tree take some twenty times the size of the text.
-  if (content) os::prepare_heap(content->size() * 24);
   std::string reason;
   if (!content) {
     reason = std::move(content).error().message;

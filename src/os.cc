@@ -1,14 +1,10 @@
 #include "os.h"
 
 #include <fcntl.h>
-#include <malloc.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <cstdlib>
 #include <system_error>
 
 namespace pellix::os {
@@ -58,25 +54,6 @@ Result<std::string> read_file(const std::string& path) {
   }
   content.resize(length);
   return content;
-}
-
-void prepare_heap(std::size_t bytes) {
-#if defined(__SANITIZE_ADDRESS__)
-  (void)bytes;  // the sanitizer has its own allocator
-#else
-  constexpr std::size_t kHugePage = std::size_t{2} << 20;
-  if (bytes < 4 * kHugePage) return;
-  // Large blocks then come from the one prepared heap rather than from mappings of their own,
-  // and freeing them does not hand the memory back.
-  ::mallopt(M_MMAP_THRESHOLD, 1 << 30);
-  ::mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  void* block = std::malloc(bytes);
-  if (block == nullptr) return;
-  const auto start = (reinterpret_cast<std::uintptr_t>(block) + kHugePage - 1) & ~(kHugePage - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHugePage - 1);
-  if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-  std::free(block);
-#endif
 }
 
 }  // namespace pellix::os
