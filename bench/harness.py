@@ -28,14 +28,21 @@ def large_program(language, megabytes=10):
     return path
 
 
-def median_seconds(command, runs):
-    """The median wall time of `runs` runs of `command`, output discarded."""
-    times = []
+def seconds(command):
+    """The wall time of one run of `command`, output discarded."""
+    start = time.perf_counter()
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+    return time.perf_counter() - start
+
+
+def side_by_side(commands, runs):
+    """(name, median seconds) for each (name, command), over `runs` rounds in which every
+    command runs once in turn, so that a change in the machine's load touches all alike."""
+    times = {name: [] for name, _ in commands}
     for _ in range(runs):
-        start = time.perf_counter()
-        subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
-        times.append(time.perf_counter() - start)
-    return statistics.median(times)
+        for name, command in commands:
+            times[name].append(seconds(command))
+    return [(name, statistics.median(times[name])) for name, _ in commands]
 
 
 def report(title, rows, size):
