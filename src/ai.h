@@ -21,10 +21,10 @@ inline constexpr std::string_view kProviderOllama = "ollama";
 inline constexpr std::string_view kProviderOpenAiCompatible = "openai_compatible";
 
 // Looks up one environment variable: its value, or nothing when it is not set.
-using Environment = std::function<std::optional<std::string>(std::string_view name)>;
+using EnvironmentLookup = std::function<std::optional<std::string>(std::string_view name)>;
 
 // Yields a lookup into the process's own environment as it stands at each lookup.
-Environment process_environment();
+EnvironmentLookup process_environment();
 
 // Everything needed to reach the model of a program; a plain value, copied into every call.
 struct AiConfig {
@@ -40,7 +40,7 @@ struct AiConfig {
 
   // Yields the configuration for `model`, reading variables through `environment` (which must
   // be callable); never fails.
-  static AiConfig from_env(std::string_view model, const Environment& environment);
+  static AiConfig from_env(std::string_view model, const EnvironmentLookup& environment);
 };
 
 }  // namespace pellix

@@ -79,7 +79,8 @@ Family classify(std::string_view model) {
 }
 
 // A variable whose value is not well-formed UTF-8 counts as unset.
-std::optional<std::string> read_variable(const Environment& environment, std::string_view name) {
+std::optional<std::string> read_variable(const EnvironmentLookup& environment,
+                                         std::string_view name) {
   std::optional<std::string> value = environment(name);
   if (value && find_invalid_utf8(*value)) return std::nullopt;
   return value;
@@ -87,7 +88,7 @@ std::optional<std::string> read_variable(const Environment& environment, std::st
 
 // The value of the first variable that is set. A variable set to the empty text ends the
 // search with an empty key, which lets a user keep other providers' keys from an endpoint.
-std::string first_key(const Environment& environment,
+std::string first_key(const EnvironmentLookup& environment,
                       std::initializer_list<std::string_view> names) {
   for (const std::string_view name : names) {
     if (std::optional<std::string> value = read_variable(environment, name)) return *value;
@@ -98,7 +99,7 @@ std::string first_key(const Environment& environment,
 // The value of the first variable that names an endpoint, without trailing slashes, since
 // request paths are appended with their own. An empty value names no server at all (every
 // call would fail), so it counts as unset and the search goes on to the next one.
-std::string first_base_url(const Environment& environment,
+std::string first_base_url(const EnvironmentLookup& environment,
                            std::initializer_list<std::string_view> names,
                            std::string_view fallback) {
   for (const std::string_view name : names) {
@@ -112,7 +113,7 @@ std::string first_base_url(const Environment& environment,
 
 }  // namespace
 
-Environment process_environment() {
+EnvironmentLookup process_environment() {
   return [](std::string_view name) -> std::optional<std::string> {
     const char* value = std::getenv(std::string(name).c_str());
     if (value == nullptr) return std::nullopt;
@@ -124,7 +125,7 @@ AiConfig AiConfig::from_env(std::string_view model) {
   return from_env(model, process_environment());
 }
 
-AiConfig AiConfig::from_env(std::string_view model, const Environment& environment) {
+AiConfig AiConfig::from_env(std::string_view model, const EnvironmentLookup& environment) {
   AiConfig config;
   config.model = std::string(model);
   config.max_tokens = kMaxTokens;

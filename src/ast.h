@@ -117,6 +117,9 @@ struct ReasonExpr {
 // ---------------------------------------------------------------------------------------------
 // Expressions
 
+// No variable slot resolved yet (see expr::Identifier).
+inline constexpr std::uint32_t kNoSlot = 0xFFFFFFFF;
+
 namespace expr {
 
 struct Integer {
@@ -132,8 +135,11 @@ struct Bool {
   bool value;
 };
 struct Nothing {};
+// The interpreter resolves a variable name to a slot of its variable table once and keeps the
+// slot in its own copy of the tree; the parser's tree never holds one.
 struct Identifier {
   std::string name;
+  mutable std::uint32_t slot = kNoSlot;
 };
 struct List {
   std::vector<Expression> items;
@@ -302,6 +308,7 @@ namespace stmt {
 struct Assignment {
   std::string name;
   Expression value;
+  mutable std::uint32_t slot = kNoSlot;  // see expr::Identifier
 };
 struct Change {
   std::string target;

@@ -20,7 +20,7 @@ class FakeEnvironment {
   explicit FakeEnvironment(std::map<std::string, std::string, std::less<>> variables = {})
       : variables_(std::move(variables)) {}
 
-  Environment lookup() {
+  EnvironmentLookup lookup() {
     return [this](std::string_view name) -> std::optional<std::string> {
       asked_.emplace_back(name);
       const auto found = variables_.find(name);

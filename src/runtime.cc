@@ -1,0 +1,136 @@
+// The runtime's tables, loading, the three entry points and the variable table.
+#include "runtime.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <variant>
+
+namespace pellix {
+namespace {
+
+constexpr std::string_view kCallDepthExceeded = "call depth limit exceeded";
+
+// The stack the runtime allows itself: half of the thread's limit, at most 4 MiB, so that the
+// rest of the process keeps its share whatever the build's frame sizes.
+std::size_t stack_budget() {
+  constexpr std::size_t kMaxBudget = std::size_t{4} << 20;
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+    return kMaxBudget;
+  }
+  return std::min(kMaxBudget, static_cast<std::size_t>(limit.rlim_cur) / 2);
+}
+
+std::string not_found(std::string_view kind, std::string_view name) {
+  std::string message(kind);
+  message.append(" \"").append(name).append("\" not found");
+  return message;
+}
+
+}  // namespace
+
+Runtime::Runtime(std::ostream& out) : out_(out) {
+  const char here = 0;
+  stack_base_ = &here;
+  stack_budget_ = stack_budget();
+}
+
+Runtime::~Runtime() = default;
+
+void Runtime::load(const Program& program) {
+  const auto callable = [](const std::vector<Param>& params, const Body& body) {
+    return std::make_shared<const Callable>(Callable{params, body});
+  };
+  for (const Declaration& declaration : program.declarations) {
+    if (const auto* record = std::get_if<RecordDecl>(&declaration.node)) {
+      record_store_[record->name].clear();
+    } else if (const auto* agent = std::get_if<AgentDecl>(&declaration.node)) {
+      if (agent->model && !ai_config) ai_config = AiConfig::from_env(*agent->model);
+      for (const JobDecl& job : agent->jobs) {
+        jobs_[agent->name + "." + job.name] = callable(job.params, job.body);
+      }
+    } else if (const auto* function = std::get_if<FunctionDecl>(&declaration.node)) {
+      functions_[function->name] = callable(function->params, function->body);
+    } else if (const auto* job = std::get_if<JobDecl>(&declaration.node)) {
+      jobs_[job->name] = callable(job->params, job->body);
+    } else if (const auto* flow = std::get_if<FlowDecl>(&declaration.node)) {
+      flows_[flow->name] = callable(flow->params, flow->body);
+    }
+  }
+}
+
+Result<Value> Runtime::run_flow(std::string_view name, std::vector<Value> args) {
+  return run(flows_, "flow", name, std::move(args));
+}
+
+Result<Value> Runtime::run_job(std::string_view name, std::vector<Value> args) {
+  return run(jobs_, "job", name, std::move(args));
+}
+
+Result<Value> Runtime::run_function(std::string_view name, std::vector<Value> args) {
+  return run(functions_, "function", name, std::move(args));
+}
+
+bool Runtime::has_function(std::string_view name) const {
+  return functions_.find(std::string(name)) != functions_.end();
+}
+
+// Parameters bind by position into the one variable table; a parameter without an argument
+// keeps whatever the table holds. The callable is held for the length of the call, so a body
+// that loads a program replacing it runs to its end.
+Result<Value> Runtime::run(const Table& table, std::string_view kind, std::string_view name,
+                           std::vector<Value> args) {
+  const auto found = table.find(std::string(name));
+  if (found == table.end()) return fail(not_found(kind, name));
+  const std::shared_ptr<const Callable> callable = found->second;
+  PX_CHECK(check_depth());
+  for (std::size_t i = 0; i < callable->params.size() && i < args.size(); ++i) {
+    set_variable(callable->params[i].name, std::move(args[i]));
+  }
+  ++call_depth_;
+  Result<Value> result = execute_block(callable->body);
+  --call_depth_;
+  return result;
+}
+
+// Deep recursion in a program ends in an error, not in a crash: by count, and by the stack
+// actually used.
+Result<void> Runtime::check_depth() const {
+  const char here = 0;
+  const auto used =
+      static_cast<std::size_t>(stack_base_ > &here ? stack_base_ - &here : &here - stack_base_);
+  if (call_depth_ >= kMaxCallDepth || used > stack_budget_) {
+    return fail(std::string(kCallDepthExceeded));
+  }
+  return {};
+}
+
+std::uint32_t Runtime::slot_for(std::string_view name) {
+  const auto found = slot_of_.find(std::string(name));
+  if (found != slot_of_.end()) return found->second;
+  const auto slot = static_cast<std::uint32_t>(slots_.size());
+  slot_of_.emplace(std::string(name), slot);
+  slots_.emplace_back();
+  is_set_.push_back(false);
+  return slot;
+}
+
+Value Runtime::variable_at(std::uint32_t slot) const { return slots_[slot]; }
+
+void Runtime::set_slot(std::uint32_t slot, Value value) {
+  slots_[slot] = std::move(value);
+  is_set_[slot] = true;
+}
+
+const Value* Runtime::find_variable(std::string_view name) const {
+  const auto found = slot_of_.find(std::string(name));
+  if (found == slot_of_.end() || !is_set_[found->second]) return nullptr;
+  return &slots_[found->second];
+}
+
+void Runtime::set_variable(std::string_view name, Value value) {
+  set_slot(slot_for(name), std::move(value));
+}
+
+}  // namespace pellix

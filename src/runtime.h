@@ -1,0 +1,112 @@
+// The interpreter: one Runtime holds the loaded declarations, the single variable table, the
+// stored record rows, the memory store, the running cost of model calls and the pretend flag,
+// and runs flows, jobs and functions over the syntax tree.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ai.h"
+#include "ast.h"
+#include "memory.h"
+#include "result.h"
+#include "value.h"
+
+namespace pellix {
+
+// How many calls of program functions, jobs and flows may be open at once before a call fails
+// with "call depth limit exceeded". The runtime also watches the stack itself, so the limit
+// holds in every build whatever the size of its frames.
+inline constexpr std::size_t kMaxCallDepth = 10000;
+
+class Runtime {
+ public:
+  // An empty runtime: no model configuration, no declarations or variables, nothing stored,
+  // no cost, pretend mode off. Lines that statements print go to `out`.
+  explicit Runtime(std::ostream& out);
+  Runtime(const Runtime&) = delete;
+  Runtime& operator=(const Runtime&) = delete;
+  ~Runtime();
+
+  // Registers the records, functions, jobs (an agent's as "{agent}.{job}") and flows of
+  // `program`, replacing entries of the same name; the first agent with a model fixes the
+  // model configuration. Keeps its own copies. Never fails.
+  void load(const Program& program);
+
+  // Binds `args` to the declared parameters by position and runs the body; yields its value,
+  // or the error that ended it ("flow \"{name}\" not found" when there is no such flow).
+  Result<Value> run_flow(std::string_view name, std::vector<Value> args);
+  Result<Value> run_job(std::string_view name, std::vector<Value> args);
+  Result<Value> run_function(std::string_view name, std::vector<Value> args);
+
+  // The value of the variable `name`, or null when no such variable has been set.
+  const Value* find_variable(std::string_view name) const;
+  // Sets the variable `name`, creating it when new.
+  void set_variable(std::string_view name, Value value);
+
+  // Evaluates an expression of a loaded body; yields its value or the error that ended it.
+  Result<Value> evaluate(const Expression& expression);
+  // Runs a statement list: the value of its last statement (or of a `return` standing directly
+  // in it), Nothing when empty, or the first error.
+  Result<Value> execute_block(const Body& body);
+  // Runs one statement: its value or its error.
+  Result<Value> execute_statement(const Statement& statement);
+
+  bool has_function(std::string_view name) const;
+  std::ostream& out() { return out_; }
+
+  std::optional<AiConfig> ai_config;
+  MemoryStore memory;
+  double total_cost = 0.0;  // US dollars, every model call through this runtime
+  bool pretend = false;
+
+ private:
+  // A loaded flow, job or function: the runtime's own copy of its parameters and body.
+  struct Callable {
+    std::vector<Param> params;
+    Body body;
+  };
+  using Table = std::unordered_map<std::string, std::shared_ptr<const Callable>>;
+  using Row = Map;
+
+  Result<Value> run(const Table& table, std::string_view kind, std::string_view name,
+                    std::vector<Value> args);
+  std::uint32_t slot_for(std::string_view name);
+  Value variable_at(std::uint32_t slot) const;
+  void set_slot(std::uint32_t slot, Value value);
+  Result<void> check_depth() const;
+
+  // Expressions (runtime_expressions.cc).
+  Result<Value> evaluate_identifier(const expr::Identifier& identifier);
+  Result<Value> evaluate_member(const expr::MemberAccess& access);
+  Result<Value> evaluate_call(const expr::FunctionCall& call);
+  Result<Value> evaluate_sum(const expr::SumOf& sum);
+  std::string interpolate(std::string_view text) const;
+  std::optional<std::string> resolve_placeholder(std::string_view name) const;
+
+  friend struct ExpressionEvaluator;
+  friend struct StatementExecutor;
+
+  std::ostream& out_;
+  // The one variable table, addressed by slot: names are resolved to slots once and the slot
+  // cached in the runtime's own copy of the tree, so a variable read is an index.
+  std::vector<Value> slots_;
+  std::vector<bool> is_set_;
+  std::unordered_map<std::string, std::uint32_t> slot_of_;
+  std::unordered_map<std::string, std::vector<Row>> record_store_;
+  Table functions_;
+  Table jobs_;
+  Table flows_;
+  std::size_t call_depth_ = 0;
+  const char* stack_base_ = nullptr;
+  std::size_t stack_budget_ = 0;
+};
+
+}  // namespace pellix

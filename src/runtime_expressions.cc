@@ -1,0 +1,224 @@
+// Expression evaluation: literals, variables, interpolation, lists and maps, member access,
+// calls, operators and the aggregate form. An error from any part ends the evaluation at once.
+#include <string>
+#include <utility>
+#include <variant>
+
+#include "runtime.h"
+
+namespace pellix {
+namespace {
+
+constexpr std::string_view kNow = "2026-04-10T00:00:00Z";
+constexpr std::string_view kToday = "2026-04-10";
+constexpr std::string_view kPipeVariable = "_pipe";
+constexpr std::string_view kAiNotBuilt = "AI operations are not built yet";
+
+// The members a list or a text answers to; every other member is nothing.
+std::optional<Value> list_member(const std::vector<Value>& list, std::string_view member) {
+  if (member == "count") return Value::integer(static_cast<std::int64_t>(list.size()));
+  if (member == "first") return list.empty() ? Value() : list.front();
+  if (member == "last") return list.empty() ? Value() : list.back();
+  return std::nullopt;
+}
+
+}  // namespace
+
+// One overload per kind of expression, so a new kind fails to compile until it is evaluated.
+struct ExpressionEvaluator {
+  Runtime& runtime;
+
+  Result<Value> operator()(const expr::Integer& e) const { return Value::integer(e.value); }
+  Result<Value> operator()(const expr::Decimal& e) const { return Value::decimal(e.value); }
+  Result<Value> operator()(const expr::StringLit& e) const {
+    return Value::text(runtime.interpolate(e.value));
+  }
+  Result<Value> operator()(const expr::Bool& e) const { return Value::boolean(e.value); }
+  Result<Value> operator()(const expr::Nothing&) const { return Value(); }
+  Result<Value> operator()(const expr::Identifier& e) const {
+    return runtime.evaluate_identifier(e);
+  }
+  Result<Value> operator()(const expr::List& e) const {
+    std::vector<Value> items;
+    items.reserve(e.items.size());
+    for (const Expression& item : e.items) {
+      PX_TRY(Value value, runtime.evaluate(item));
+      items.push_back(std::move(value));
+    }
+    return Value::list(std::move(items));
+  }
+  Result<Value> operator()(const expr::Map& e) const {
+    Map map;
+    for (const auto& [key, expression] : e.entries) {
+      PX_TRY(Value value, runtime.evaluate(expression));
+      map.set(key, std::move(value));
+    }
+    return Value::map(std::move(map));
+  }
+  Result<Value> operator()(const expr::MemberAccess& e) const { return runtime.evaluate_member(e); }
+  Result<Value> operator()(const expr::FunctionCall& e) const { return runtime.evaluate_call(e); }
+  Result<Value> operator()(const expr::BinaryOp& e) const {
+    PX_TRY(Value left, runtime.evaluate(*e.left));
+    PX_TRY(Value right, runtime.evaluate(*e.right));
+    return arithmetic(e.op, left, right);
+  }
+  Result<Value> operator()(const expr::UnaryNot& e) const {
+    PX_TRY(Value operand, runtime.evaluate(*e.operand));
+    return Value::boolean(!is_truthy(operand));
+  }
+  Result<Value> operator()(const expr::Comparison& e) const {
+    PX_TRY(Value left, runtime.evaluate(*e.left));
+    PX_TRY(Value right, runtime.evaluate(*e.right));
+    return Value::boolean(compare(e.op, left, right));
+  }
+  // `and` always yields yes or no; `or` yields one of its operands unchanged.
+  Result<Value> operator()(const expr::LogicalAnd& e) const {
+    PX_TRY(Value left, runtime.evaluate(*e.left));
+    if (!is_truthy(left)) return Value::boolean(false);
+    PX_TRY(Value right, runtime.evaluate(*e.right));
+    return Value::boolean(is_truthy(right));
+  }
+  Result<Value> operator()(const expr::LogicalOr& e) const {
+    PX_TRY(Value left, runtime.evaluate(*e.left));
+    if (is_truthy(left)) return left;
+    return runtime.evaluate(*e.right);
+  }
+  Result<Value> operator()(const expr::Pipe& e) const {
+    PX_TRY(Value left, runtime.evaluate(*e.left));
+    runtime.set_variable(kPipeVariable, std::move(left));
+    return runtime.evaluate(*e.right);
+  }
+  Result<Value> operator()(const expr::SumOf& e) const { return runtime.evaluate_sum(e); }
+  Result<Value> operator()(const Box<ReasonExpr>&) const { return ai_not_built(); }
+  Result<Value> operator()(const expr::SenseExpr&) const { return ai_not_built(); }
+  Result<Value> operator()(const expr::TranslateExpr&) const { return ai_not_built(); }
+  Result<Value> operator()(const expr::SummarizeExpr&) const { return ai_not_built(); }
+  Result<Value> operator()(const expr::DebateExpr&) const { return ai_not_built(); }
+  Result<Value> operator()(const expr::BlendExpr&) const { return ai_not_built(); }
+  Result<Value> operator()(const expr::ImagineExpr&) const { return ai_not_built(); }
+  Result<Value> operator()(const expr::RethinkExpr&) const { return ai_not_built(); }
+  Result<Value> operator()(const expr::CompareExpr&) const { return ai_not_built(); }
+
+  static Result<Value> ai_not_built() { return fail(std::string(kAiNotBuilt)); }
+};
+
+Result<Value> Runtime::evaluate(const Expression& expression) {
+  return std::visit(ExpressionEvaluator{*this}, expression.node);
+}
+
+// "now" and "today" are fixed texts whatever the variables hold; an unknown name is nothing.
+Result<Value> Runtime::evaluate_identifier(const expr::Identifier& identifier) {
+  if (identifier.slot == kNoSlot) {
+    if (identifier.name == "now") return Value::text(std::string(kNow));
+    if (identifier.name == "today") return Value::text(std::string(kToday));
+    identifier.slot = slot_for(identifier.name);
+  }
+  return variable_at(identifier.slot);
+}
+
+Result<Value> Runtime::evaluate_member(const expr::MemberAccess& access) {
+  PX_TRY(Value object, evaluate(*access.object));
+  switch (object.kind()) {
+    case ValueKind::Map: {
+      const Value* entry = object.as_map().find(access.member);
+      return entry != nullptr ? *entry : Value();
+    }
+    case ValueKind::List:
+      return list_member(object.as_list(), access.member).value_or(Value());
+    case ValueKind::Text:
+      if (access.member == "length") {
+        return Value::integer(static_cast<std::int64_t>(object.as_text().size()));
+      }
+      return Value();
+    case ValueKind::Integer:
+    case ValueKind::Decimal:
+    case ValueKind::Bool:
+    case ValueKind::Nothing:
+    case ValueKind::AiResult:
+      return Value();
+  }
+  return Value();
+}
+
+// Arguments are evaluated before the name is looked up; an unknown function gives nothing.
+Result<Value> Runtime::evaluate_call(const expr::FunctionCall& call) {
+  std::vector<Value> args;
+  args.reserve(call.args.size());
+  for (const Expression& arg : call.args) {
+    PX_TRY(Value value, evaluate(arg));
+    args.push_back(std::move(value));
+  }
+  if (!has_function(call.callee)) return Value();
+  return run_function(call.callee, std::move(args));
+}
+
+Result<Value> Runtime::evaluate_sum(const expr::SumOf& sum) {
+  PX_TRY(Value collection, evaluate(*sum.collection));
+  if (!collection.is(ValueKind::List)) return Value::integer(0);
+  double total = 0.0;
+  for (const Value& element : collection.as_list()) {
+    if (element.is(ValueKind::Integer) || element.is(ValueKind::Decimal)) {
+      total += to_number(element);
+    }
+  }
+  return Value::decimal(total);
+}
+
+// Placeholders "{name}" and "{base.member}" are replaced by display texts; whatever does not
+// resolve is written back as it was, and an unclosed "{name" at the end gains its brace.
+std::string Runtime::interpolate(std::string_view text) const {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t open = text.find('{', start);
+    if (open == std::string_view::npos) {
+      out.append(text.substr(start));
+      break;
+    }
+    out.append(text.substr(start, open - start));
+    const std::size_t close = text.find('}', open + 1);
+    const std::size_t end = close == std::string_view::npos ? text.size() : close;
+    const std::string_view name = text.substr(open + 1, end - open - 1);
+    if (auto resolved = resolve_placeholder(name)) {
+      out += *resolved;
+    } else {
+      out.append("{").append(name).append("}");
+    }
+    start = end + 1;
+  }
+  return out;
+}
+
+std::optional<std::string> Runtime::resolve_placeholder(std::string_view name) const {
+  const std::size_t dot = name.find('.');
+  if (dot == std::string_view::npos) {
+    const Value* value = find_variable(name);
+    if (value == nullptr) return std::nullopt;
+    return display(*value);
+  }
+  const std::string_view base = name.substr(0, dot);
+  std::string_view member = name.substr(dot + 1);
+  member = member.substr(0, member.find('.'));  // only the first two parts count
+  const Value* value = find_variable(base);
+  if (value == nullptr) return std::nullopt;
+  if (value->is(ValueKind::Map)) {
+    const Value* entry = value->as_map().find(member);
+    if (entry == nullptr) return std::nullopt;
+    return display(*entry);
+  }
+  if (value->is(ValueKind::List)) {
+    const std::vector<Value>& list = value->as_list();
+    if (member == "count") return std::to_string(list.size());
+    if ((member == "first" || member == "last") && !list.empty()) {
+      return display(member == "first" ? list.front() : list.back());
+    }
+    return std::nullopt;
+  }
+  if (value->is(ValueKind::Text) && member == "length") {
+    return std::to_string(value->as_text().size());
+  }
+  return std::nullopt;
+}
+
+}  // namespace pellix
