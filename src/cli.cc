@@ -212,7 +212,7 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Help:
       return print_help(console);
     case Command::Run:
-      return load_then_not_built("run", operand(), console);
+      return run_command(args, console);
     case Command::Check:
       return check_command(operand(), console);
     case Command::Test:

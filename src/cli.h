@@ -39,6 +39,11 @@ bool print_diagnostics(const Program& program, Console& console);
 // whether or not the checker found errors; 1 when the file does not load.
 int check_command(const std::string& path, Console& console);
 
+// The `run` command (`args` is the whole command line): the named flow, or the first flow
+// without parameters, with its result, cost and time. Status 1 when the program does not load,
+// has checker errors, or a named flow fails.
+int run_command(const std::vector<std::string>& args, Console& console);
+
 // The value of `bench --runs N`: 10 unless a valid unsigned 64-bit count follows "--runs".
 std::uint64_t runs_option(const std::vector<std::string>& args);
 

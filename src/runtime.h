@@ -91,6 +91,27 @@ class Runtime {
   std::string interpolate(std::string_view text) const;
   std::optional<std::string> resolve_placeholder(std::string_view name) const;
 
+  // Action statements (runtime_actions.cc).
+  Result<Value> execute(const stmt::Change& change);
+  Result<Value> execute(const stmt::Add& add);
+  Result<Value> execute(const stmt::Remove& remove);
+  Result<Value> execute(const stmt::Remember& remember);
+  Result<Value> execute(const stmt::Recall& recall);
+  Result<Value> execute(const stmt::Forget& forget);
+  Result<Value> execute(const stmt::Teach& teach);
+  Result<Value> execute(const stmt::Narrate& narrate);
+  Result<Value> execute(const stmt::Log& log);
+  Result<Value> execute(const stmt::Flag& flag);
+  Result<Value> execute(const stmt::Notify& notify);
+  Result<Value> execute(const stmt::Undo& undo);
+  Result<Value> execute(const stmt::Send& send);
+  Result<Value> execute(const stmt::CallApi& call);
+  Result<Value> execute(const stmt::Run& run);
+  Result<Value> execute(const stmt::Create& create);
+  Result<Value> execute(const stmt::Update& update);
+  Result<Value> execute(const stmt::Delete& deletion);
+  Value* variable_for_update(std::string_view name);
+
   friend struct ExpressionEvaluator;
   friend struct StatementExecutor;
 

@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::string_view kPreconditionFailed = "precondition failed";
 constexpr std::string_view kStopped = "stopped";
-constexpr std::string_view kNotBuilt = "this statement is not built yet";
 constexpr std::string_view kAssumptionFailed = "  assumption failed \u2014 running recovery\n";
 constexpr std::string_view kPretendBanner = "  [pretend mode \u2014 no real actions]\n";
 constexpr std::string_view kCheckPassed = "  checked: passed\n";
@@ -147,27 +146,25 @@ struct StatementExecutor {
     return runtime.evaluate(s.expression);
   }
 
-  // Actions still to come.
-  Result<Value> operator()(const stmt::Change&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Remember&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Recall&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Forget&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Teach&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Narrate&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Log&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Flag&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Notify&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Send&) const { return not_built(); }
-  Result<Value> operator()(const stmt::CallApi&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Run&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Create&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Update&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Delete&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Add&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Remove&) const { return not_built(); }
-  Result<Value> operator()(const stmt::Undo&) const { return not_built(); }
-
-  static Result<Value> not_built() { return fail(std::string(kNotBuilt)); }
+  // The actions on data and the outside world.
+  Result<Value> operator()(const stmt::Change& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Remember& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Recall& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Forget& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Teach& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Narrate& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Log& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Flag& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Notify& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Send& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::CallApi& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Run& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Create& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Update& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Delete& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Add& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Remove& s) const { return runtime.execute(s); }
+  Result<Value> operator()(const stmt::Undo& s) const { return runtime.execute(s); }
 
   // Every condition is examined, also after one fails; the result is whether all held.
   Result<Value> check(const CheckExpr& check) const {

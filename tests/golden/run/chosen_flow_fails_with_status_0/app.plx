@@ -1,0 +1,2 @@
+flow main:
+  x = 1 / 0

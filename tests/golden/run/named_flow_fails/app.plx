@@ -1,0 +1,2 @@
+flow main:
+  need false otherwise "no input"

@@ -1,0 +1,2 @@
+flow greet given name:
+  return name

@@ -1,0 +1,4 @@
+flow main:
+  x = 1
+  x = nothing
+  return x

@@ -1,0 +1,4 @@
+flow echo given a:
+  send email to "bob":
+    body is "hi"
+  return a

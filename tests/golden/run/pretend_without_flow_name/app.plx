@@ -1,0 +1,3 @@
+flow main:
+  send email to "bob":
+    body is "hi"
