@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "result.h"
+
 namespace pellix {
 
 // ---------------------------------------------------------------------------------------------
@@ -42,5 +44,24 @@ struct AiConfig {
   // be callable); never fails.
   static AiConfig from_env(std::string_view model, const EnvironmentLookup& environment);
 };
+
+// ---------------------------------------------------------------------------------------------
+// Model calls.
+
+// The answer to one model call.
+struct AiResponse {
+  std::string text;   // the model's whole reply
+  std::string model;  // the configured model name
+  double confidence = 0.0;
+  double cost = 0.0;  // US dollars
+};
+
+// Makes one model call with `prompt` as the single user message; yields the answer or the
+// error text of whatever failed. Never prints.
+Result<AiResponse> call_ai(const AiConfig& config, const std::string& prompt);
+
+// The shape of `call_ai`, so that callers can be given another (tests answer without a
+// network).
+using AiCaller = std::function<Result<AiResponse>(const AiConfig&, const std::string&)>;
 
 }  // namespace pellix

@@ -30,7 +30,7 @@ std::string not_found(std::string_view kind, std::string_view name) {
 
 }  // namespace
 
-Runtime::Runtime(std::ostream& out) : out_(out) {
+Runtime::Runtime(std::ostream& out) : out_(out), ai_caller_(call_ai) {
   const char here = 0;
   stack_base_ = &here;
   stack_budget_ = stack_budget();

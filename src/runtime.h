@@ -60,6 +60,8 @@ class Runtime {
   Result<Value> execute_statement(const Statement& statement);
 
   bool has_function(std::string_view name) const;
+  // Replaces the procedure that makes model calls (by default `call_ai`).
+  void set_ai_caller(AiCaller caller) { ai_caller_ = std::move(caller); }
   std::ostream& out() { return out_; }
 
   std::optional<AiConfig> ai_config;
@@ -112,10 +114,23 @@ class Runtime {
   Result<Value> execute(const stmt::Delete& deletion);
   Value* variable_for_update(std::string_view name);
 
+  // AI forms (runtime_ai.cc): each builds one prompt and asks it.
+  Result<Value> ask(const std::string& prompt);
+  Result<Value> evaluate_ai(const ReasonExpr& reason);
+  Result<Value> evaluate_ai(const expr::SenseExpr& sense);
+  Result<Value> evaluate_ai(const expr::TranslateExpr& translate);
+  Result<Value> evaluate_ai(const expr::SummarizeExpr& summarize);
+  Result<Value> evaluate_ai(const expr::DebateExpr& debate);
+  Result<Value> evaluate_ai(const expr::BlendExpr& blend);
+  Result<Value> evaluate_ai(const expr::ImagineExpr& imagine);
+  Result<Value> evaluate_ai(const expr::RethinkExpr& rethink);
+  Result<Value> evaluate_ai(const expr::CompareExpr& compare);
+
   friend struct ExpressionEvaluator;
   friend struct StatementExecutor;
 
   std::ostream& out_;
+  AiCaller ai_caller_;
   // The one variable table, addressed by slot: names are resolved to slots once and the slot
   // cached in the runtime's own copy of the tree, so a variable read is an index.
   std::vector<Value> slots_;

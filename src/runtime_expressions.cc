@@ -12,7 +12,6 @@ namespace {
 constexpr std::string_view kNow = "2026-04-10T00:00:00Z";
 constexpr std::string_view kToday = "2026-04-10";
 constexpr std::string_view kPipeVariable = "_pipe";
-constexpr std::string_view kAiNotBuilt = "AI operations are not built yet";
 
 // The members a list or a text answers to; every other member is nothing.
 std::optional<Value> list_member(const std::vector<Value>& list, std::string_view member) {
@@ -89,17 +88,15 @@ struct ExpressionEvaluator {
     return runtime.evaluate(*e.right);
   }
   Result<Value> operator()(const expr::SumOf& e) const { return runtime.evaluate_sum(e); }
-  Result<Value> operator()(const Box<ReasonExpr>&) const { return ai_not_built(); }
-  Result<Value> operator()(const expr::SenseExpr&) const { return ai_not_built(); }
-  Result<Value> operator()(const expr::TranslateExpr&) const { return ai_not_built(); }
-  Result<Value> operator()(const expr::SummarizeExpr&) const { return ai_not_built(); }
-  Result<Value> operator()(const expr::DebateExpr&) const { return ai_not_built(); }
-  Result<Value> operator()(const expr::BlendExpr&) const { return ai_not_built(); }
-  Result<Value> operator()(const expr::ImagineExpr&) const { return ai_not_built(); }
-  Result<Value> operator()(const expr::RethinkExpr&) const { return ai_not_built(); }
-  Result<Value> operator()(const expr::CompareExpr&) const { return ai_not_built(); }
-
-  static Result<Value> ai_not_built() { return fail(std::string(kAiNotBuilt)); }
+  Result<Value> operator()(const Box<ReasonExpr>& e) const { return runtime.evaluate_ai(*e); }
+  Result<Value> operator()(const expr::SenseExpr& e) const { return runtime.evaluate_ai(e); }
+  Result<Value> operator()(const expr::TranslateExpr& e) const { return runtime.evaluate_ai(e); }
+  Result<Value> operator()(const expr::SummarizeExpr& e) const { return runtime.evaluate_ai(e); }
+  Result<Value> operator()(const expr::DebateExpr& e) const { return runtime.evaluate_ai(e); }
+  Result<Value> operator()(const expr::BlendExpr& e) const { return runtime.evaluate_ai(e); }
+  Result<Value> operator()(const expr::ImagineExpr& e) const { return runtime.evaluate_ai(e); }
+  Result<Value> operator()(const expr::RethinkExpr& e) const { return runtime.evaluate_ai(e); }
+  Result<Value> operator()(const expr::CompareExpr& e) const { return runtime.evaluate_ai(e); }
 };
 
 Result<Value> Runtime::evaluate(const Expression& expression) {
