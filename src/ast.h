@@ -154,6 +154,7 @@ struct MemberAccess {
 struct FunctionCall {
   std::string callee;
   std::vector<Expression> args;
+  mutable std::uint32_t slot = kNoSlot;  // the interpreter's index of the function, once found
 };
 struct BinaryOp {
   Box<Expression> left;
@@ -314,6 +315,7 @@ struct Change {
   std::string target;
   std::optional<std::string> field;
   Expression value;
+  mutable std::uint32_t slot = kNoSlot;  // of `target`, see expr::Identifier
 };
 struct If {
   Expression condition;
@@ -334,6 +336,7 @@ struct ForEach {
   Expression collection;
   std::optional<Expression> filter;
   Body body;
+  mutable std::uint32_t slot = kNoSlot;  // of `item`, see expr::Identifier
 };
 struct Repeat {
   std::optional<Expression> count;
@@ -424,10 +427,12 @@ struct Delete {
 struct Add {
   Expression item;
   std::string to;
+  mutable std::uint32_t slot = kNoSlot;  // of `to`, see expr::Identifier
 };
 struct Remove {
   Expression item;
   std::string from;
+  mutable std::uint32_t slot = kNoSlot;  // of `from`, see expr::Identifier
 };
 struct Undo {};
 struct ExprStatement {

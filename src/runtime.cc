@@ -38,9 +38,31 @@ Runtime::Runtime(std::ostream& out) : out_(out), ai_caller_(call_ai) {
 
 Runtime::~Runtime() = default;
 
+std::optional<std::uint32_t> Runtime::Table::find(std::string_view name) const {
+  const auto found = index_.find(name);
+  if (found == index_.end()) return std::nullopt;
+  return found->second;
+}
+
+void Runtime::Table::set(const std::string& name, std::shared_ptr<const Callable> callable) {
+  if (const auto found = index_.find(name); found != index_.end()) {
+    entries_[found->second] = std::move(callable);
+    return;
+  }
+  index_.emplace(name, static_cast<std::uint32_t>(entries_.size()));
+  entries_.push_back(std::move(callable));
+}
+
+std::shared_ptr<const Runtime::Callable> Runtime::make_callable(const std::vector<Param>& params,
+                                                                const Body& body) {
+  auto callable = std::make_shared<Callable>(Callable{params, {}, body});
+  for (const Param& param : params) callable->param_slots.push_back(slot_for(param.name));
+  return callable;
+}
+
 void Runtime::load(const Program& program) {
-  const auto callable = [](const std::vector<Param>& params, const Body& body) {
-    return std::make_shared<const Callable>(Callable{params, body});
+  const auto callable = [this](const std::vector<Param>& params, const Body& body) {
+    return make_callable(params, body);
   };
   for (const Declaration& declaration : program.declarations) {
     if (const auto* record = std::get_if<RecordDecl>(&declaration.node)) {
@@ -48,14 +70,14 @@ void Runtime::load(const Program& program) {
     } else if (const auto* agent = std::get_if<AgentDecl>(&declaration.node)) {
       if (agent->model && !ai_config) ai_config = AiConfig::from_env(*agent->model);
       for (const JobDecl& job : agent->jobs) {
-        jobs_[agent->name + "." + job.name] = callable(job.params, job.body);
+        jobs_.set(agent->name + "." + job.name, callable(job.params, job.body));
       }
     } else if (const auto* function = std::get_if<FunctionDecl>(&declaration.node)) {
-      functions_[function->name] = callable(function->params, function->body);
+      functions_.set(function->name, callable(function->params, function->body));
     } else if (const auto* job = std::get_if<JobDecl>(&declaration.node)) {
-      jobs_[job->name] = callable(job->params, job->body);
+      jobs_.set(job->name, callable(job->params, job->body));
     } else if (const auto* flow = std::get_if<FlowDecl>(&declaration.node)) {
-      flows_[flow->name] = callable(flow->params, flow->body);
+      flows_.set(flow->name, callable(flow->params, flow->body));
     }
   }
 }
@@ -73,21 +95,24 @@ Result<Value> Runtime::run_function(std::string_view name, std::vector<Value> ar
 }
 
 bool Runtime::has_function(std::string_view name) const {
-  return functions_.find(std::string(name)) != functions_.end();
+  return functions_.find(name).has_value();
+}
+
+Result<Value> Runtime::run(const Table& table, std::string_view kind, std::string_view name,
+                           std::vector<Value> args) {
+  const auto index = table.find(name);
+  if (!index) return fail(not_found(kind, name));
+  return call(table.at(*index), args.data(), args.size());
 }
 
 // Parameters bind by position into the one variable table; a parameter without an argument
 // keeps whatever the table holds. The callable is held for the length of the call, so a body
 // that loads a program replacing it runs to its end.
-Result<Value> Runtime::run(const Table& table, std::string_view kind, std::string_view name,
-                           std::vector<Value> args) {
-  const auto found = table.find(std::string(name));
-  if (found == table.end()) return fail(not_found(kind, name));
-  const std::shared_ptr<const Callable> callable = found->second;
+Result<Value> Runtime::call(std::shared_ptr<const Callable> callable, Value* args,
+                            std::size_t count) {
   PX_CHECK(check_depth());
-  for (std::size_t i = 0; i < callable->params.size() && i < args.size(); ++i) {
-    set_variable(callable->params[i].name, std::move(args[i]));
-  }
+  const std::size_t bound = std::min(count, callable->param_slots.size());
+  for (std::size_t i = 0; i < bound; ++i) set_slot(callable->param_slots[i], std::move(args[i]));
   ++call_depth_;
   Result<Value> result = execute_block(callable->body);
   --call_depth_;
@@ -107,7 +132,7 @@ Result<void> Runtime::check_depth() const {
 }
 
 std::uint32_t Runtime::slot_for(std::string_view name) {
-  const auto found = slot_of_.find(std::string(name));
+  const auto found = slot_of_.find(name);
   if (found != slot_of_.end()) return found->second;
   const auto slot = static_cast<std::uint32_t>(slots_.size());
   slot_of_.emplace(std::string(name), slot);
@@ -124,7 +149,7 @@ void Runtime::set_slot(std::uint32_t slot, Value value) {
 }
 
 const Value* Runtime::find_variable(std::string_view name) const {
-  const auto found = slot_of_.find(std::string(name));
+  const auto found = slot_of_.find(name);
   if (found == slot_of_.end() || !is_set_[found->second]) return nullptr;
   return &slots_[found->second];
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -70,16 +71,43 @@ class Runtime {
   bool pretend = false;
 
  private:
-  // A loaded flow, job or function: the runtime's own copy of its parameters and body.
+  // A loaded flow, job or function: the runtime's own copy of its parameters and body, with
+  // the variable slot of each parameter.
   struct Callable {
     std::vector<Param> params;
+    std::vector<std::uint32_t> param_slots;
     Body body;
   };
-  using Table = std::unordered_map<std::string, std::shared_ptr<const Callable>>;
+
+  // Hashes texts and views alike, so lookups by view build no string.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+  template <typename T>
+  using TextMap = std::unordered_map<std::string, T, TextHash, std::equal_to<>>;
+
+  // Callables by name; an entry keeps its index when a later load replaces it, so the index
+  // can be cached in the tree like a variable slot.
+  class Table {
+   public:
+    std::optional<std::uint32_t> find(std::string_view name) const;
+    void set(const std::string& name, std::shared_ptr<const Callable> callable);
+    const std::shared_ptr<const Callable>& at(std::uint32_t index) const { return entries_[index]; }
+
+   private:
+    TextMap<std::uint32_t> index_;
+    std::vector<std::shared_ptr<const Callable>> entries_;
+  };
   using Row = Map;
 
+  std::shared_ptr<const Callable> make_callable(const std::vector<Param>& params, const Body& body);
   Result<Value> run(const Table& table, std::string_view kind, std::string_view name,
                     std::vector<Value> args);
+  // Binds the arguments from `args` (any number) and runs the body.
+  Result<Value> call(std::shared_ptr<const Callable> callable, Value* args, std::size_t count);
   std::uint32_t slot_for(std::string_view name);
   Value variable_at(std::uint32_t slot) const;
   void set_slot(std::uint32_t slot, Value value);
@@ -112,7 +140,9 @@ class Runtime {
   Result<Value> execute(const stmt::Create& create);
   Result<Value> execute(const stmt::Update& update);
   Result<Value> execute(const stmt::Delete& deletion);
-  Value* variable_for_update(std::string_view name);
+  // The variable `name` for changing in place, or null when it is not set; `slot` caches the
+  // variable's slot in the tree node that names it.
+  Value* variable_for_update(std::uint32_t& slot, std::string_view name);
 
   // AI forms (runtime_ai.cc): each builds one prompt and asks it.
   Result<Value> ask(const std::string& prompt);
@@ -135,8 +165,10 @@ class Runtime {
   // cached in the runtime's own copy of the tree, so a variable read is an index.
   std::vector<Value> slots_;
   std::vector<bool> is_set_;
-  std::unordered_map<std::string, std::uint32_t> slot_of_;
-  std::unordered_map<std::string, std::vector<Row>> record_store_;
+  TextMap<std::uint32_t> slot_of_;
+  TextMap<std::vector<Row>> record_store_;
+  // Arguments of the calls being made, evaluated before they are bound.
+  std::vector<Value> arg_stack_;
   Table functions_;
   Table jobs_;
   Table flows_;

@@ -15,18 +15,17 @@ constexpr std::string_view kDefaultLogLevel = "info";
 
 }  // namespace
 
-// The variable `name` for changing in place, or null when it is not set.
-Value* Runtime::variable_for_update(std::string_view name) {
-  const auto found = slot_of_.find(std::string(name));
-  if (found == slot_of_.end() || !is_set_[found->second]) return nullptr;
-  return &slots_[found->second];
+Value* Runtime::variable_for_update(std::uint32_t& slot, std::string_view name) {
+  if (slot == kNoSlot) slot = slot_for(name);
+  return is_set_[slot] ? &slots_[slot] : nullptr;
 }
 
 Result<Value> Runtime::execute(const stmt::Change& change) {
   PX_TRY(Value value, evaluate(change.value));
   if (!change.field) {
-    set_variable(change.target, value);
-  } else if (Value* target = variable_for_update(change.target);
+    if (change.slot == kNoSlot) change.slot = slot_for(change.target);
+    set_slot(change.slot, value);
+  } else if (Value* target = variable_for_update(change.slot, change.target);
              target != nullptr && target->is(ValueKind::Map)) {
     target->set_entry(*change.field, value);
   }
@@ -35,7 +34,7 @@ Result<Value> Runtime::execute(const stmt::Change& change) {
 
 Result<Value> Runtime::execute(const stmt::Add& add) {
   PX_TRY(Value item, evaluate(add.item));
-  Value* list = variable_for_update(add.to);
+  Value* list = variable_for_update(add.slot, add.to);
   if (list != nullptr && list->is(ValueKind::List)) list->append(std::move(item));
   return Value();
 }
@@ -43,7 +42,7 @@ Result<Value> Runtime::execute(const stmt::Add& add) {
 // Elements go when their display text equals the item's, so 1 and "1" both go.
 Result<Value> Runtime::execute(const stmt::Remove& remove) {
   PX_TRY(Value item, evaluate(remove.item));
-  Value* list = variable_for_update(remove.from);
+  Value* list = variable_for_update(remove.slot, remove.from);
   if (list != nullptr && list->is(ValueKind::List)) {
     const std::string text = display(item);
     list->remove_elements_if([&](const Value& element) { return display(element) == text; });
@@ -189,7 +188,8 @@ Result<Value> Runtime::execute(const stmt::Update& update) {
            << '\n';
       continue;
     }
-    if (Value* target = variable_for_update(changes.target);
+    std::uint32_t slot = kNoSlot;
+    if (Value* target = variable_for_update(slot, changes.target);
         target != nullptr && target->is(ValueKind::Map)) {
       target->set_entry(field, std::move(value));
     }

@@ -138,15 +138,26 @@ Result<Value> Runtime::evaluate_member(const expr::MemberAccess& access) {
 }
 
 // Arguments are evaluated before the name is looked up; an unknown function gives nothing.
+// They go on the runtime's argument stack rather than into a list of their own, and the
+// function's index is cached in the call once found.
 Result<Value> Runtime::evaluate_call(const expr::FunctionCall& call) {
-  std::vector<Value> args;
-  args.reserve(call.args.size());
+  const std::size_t base = arg_stack_.size();
+  struct Unwind {
+    std::vector<Value>& stack;
+    std::size_t base;
+    ~Unwind() { stack.resize(base); }
+  } unwind{arg_stack_, base};
   for (const Expression& arg : call.args) {
     PX_TRY(Value value, evaluate(arg));
-    args.push_back(std::move(value));
+    arg_stack_.push_back(std::move(value));
   }
-  if (!has_function(call.callee)) return Value();
-  return run_function(call.callee, std::move(args));
+  if (call.slot == kNoSlot) {
+    const auto index = functions_.find(call.callee);
+    if (!index) return Value();
+    call.slot = *index;
+  }
+  // The arguments are bound before the body runs, so calls inside it may grow the stack.
+  return this->call(functions_.at(call.slot), arg_stack_.data() + base, arg_stack_.size() - base);
 }
 
 Result<Value> Runtime::evaluate_sum(const expr::SumOf& sum) {

@@ -97,9 +97,9 @@ struct StatementExecutor {
   Result<Value> operator()(const stmt::ForEach& s) const {
     PX_TRY(const Value collection, runtime.evaluate(s.collection));
     if (!collection.is(ValueKind::List)) return Value();
-    const std::uint32_t slot = runtime.slot_for(s.item);
+    if (s.slot == kNoSlot) s.slot = runtime.slot_for(s.item);
     for (const Value& element : collection.as_list()) {
-      runtime.set_slot(slot, element);
+      runtime.set_slot(s.slot, element);
       if (s.filter) {
         PX_TRY(Value keep, runtime.evaluate(*s.filter));
         if (!is_truthy(keep)) continue;
