@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -117,6 +118,9 @@ struct ReasonExpr {
 // ---------------------------------------------------------------------------------------------
 // Expressions
 
+// How the interpreter reads the placeholders of a text literal (defined by the runtime).
+struct InterpolationPlan;
+
 // No variable slot resolved yet (see expr::Identifier).
 inline constexpr std::uint32_t kNoSlot = 0xFFFFFFFF;
 
@@ -130,6 +134,8 @@ struct Decimal {
 };
 struct StringLit {
   std::string value;  // braces kept: interpolation happens at run time
+  // The interpreter's reading of the placeholders, made once, in its own copy of the tree.
+  mutable std::shared_ptr<const InterpolationPlan> plan = nullptr;
 };
 struct Bool {
   bool value;

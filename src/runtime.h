@@ -27,6 +27,19 @@ namespace pellix {
 // holds in every build whatever the size of its frames.
 inline constexpr std::size_t kMaxCallDepth = 10000;
 
+// A text literal read once: its plain pieces and its placeholders, each with the variable slot
+// of its name (or of the part before the dot).
+struct InterpolationPlan {
+  struct Piece {
+    std::string text;  // plain text, or the placeholder as written without braces
+    bool is_placeholder = false;
+    std::uint32_t slot = 0;  // the variable, for a placeholder
+    std::string member;      // the part after the first dot, up to a second one
+    bool has_member = false;
+  };
+  std::vector<Piece> pieces;
+};
+
 class Runtime {
  public:
   // An empty runtime: no model configuration, no declarations or variables, nothing stored,
@@ -118,8 +131,8 @@ class Runtime {
   Result<Value> evaluate_member(const expr::MemberAccess& access);
   Result<Value> evaluate_call(const expr::FunctionCall& call);
   Result<Value> evaluate_sum(const expr::SumOf& sum);
-  std::string interpolate(std::string_view text) const;
-  std::optional<std::string> resolve_placeholder(std::string_view name) const;
+  const InterpolationPlan& plan_for(const expr::StringLit& literal);
+  std::string interpolate(const InterpolationPlan& plan) const;
 
   // Action statements (runtime_actions.cc).
   Result<Value> execute(const stmt::Change& change);

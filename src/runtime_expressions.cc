@@ -30,7 +30,7 @@ struct ExpressionEvaluator {
   Result<Value> operator()(const expr::Integer& e) const { return Value::integer(e.value); }
   Result<Value> operator()(const expr::Decimal& e) const { return Value::decimal(e.value); }
   Result<Value> operator()(const expr::StringLit& e) const {
-    return Value::text(runtime.interpolate(e.value));
+    return Value::text(runtime.interpolate(runtime.plan_for(e)));
   }
   Result<Value> operator()(const expr::Bool& e) const { return Value::boolean(e.value); }
   Result<Value> operator()(const expr::Nothing&) const { return Value(); }
@@ -48,6 +48,7 @@ struct ExpressionEvaluator {
   }
   Result<Value> operator()(const expr::Map& e) const {
     Map map;
+    map.reserve(e.entries.size());
     for (const auto& [key, expression] : e.entries) {
       PX_TRY(Value value, runtime.evaluate(expression));
       map.set(key, std::move(value));
@@ -172,61 +173,87 @@ Result<Value> Runtime::evaluate_sum(const expr::SumOf& sum) {
   return Value::decimal(total);
 }
 
-// Placeholders "{name}" and "{base.member}" are replaced by display texts; whatever does not
-// resolve is written back as it was, and an unclosed "{name" at the end gains its brace.
-std::string Runtime::interpolate(std::string_view text) const {
-  std::string out;
-  out.reserve(text.size());
+// A literal is read once: placeholders "{name}" and "{base.member}" (only the first two
+// parts of a dotted name count), and an unclosed "{name" at the end.
+const InterpolationPlan& Runtime::plan_for(const expr::StringLit& literal) {
+  if (literal.plan) return *literal.plan;
+  auto plan = std::make_shared<InterpolationPlan>();
+  const std::string_view text = literal.value;
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t open = text.find('{', start);
     if (open == std::string_view::npos) {
-      out.append(text.substr(start));
+      plan->pieces.push_back({std::string(text.substr(start)), false, 0, {}, false});
       break;
     }
-    out.append(text.substr(start, open - start));
+    if (open > start) {
+      plan->pieces.push_back({std::string(text.substr(start, open - start)), false, 0, {}, false});
+    }
     const std::size_t close = text.find('}', open + 1);
     const std::size_t end = close == std::string_view::npos ? text.size() : close;
     const std::string_view name = text.substr(open + 1, end - open - 1);
-    if (auto resolved = resolve_placeholder(name)) {
-      out += *resolved;
-    } else {
-      out.append("{").append(name).append("}");
+    const std::size_t dot = name.find('.');
+    InterpolationPlan::Piece piece{
+        std::string(name), true, slot_for(name.substr(0, dot)), {}, dot != std::string_view::npos};
+    if (piece.has_member) {
+      const std::string_view member = name.substr(dot + 1);
+      piece.member = std::string(member.substr(0, member.find('.')));
     }
+    plan->pieces.push_back(std::move(piece));
     start = end + 1;
   }
-  return out;
+  literal.plan = std::move(plan);
+  return *literal.plan;
 }
 
-std::optional<std::string> Runtime::resolve_placeholder(std::string_view name) const {
-  const std::size_t dot = name.find('.');
-  if (dot == std::string_view::npos) {
-    const Value* value = find_variable(name);
-    if (value == nullptr) return std::nullopt;
-    return display(*value);
-  }
-  const std::string_view base = name.substr(0, dot);
-  std::string_view member = name.substr(dot + 1);
-  member = member.substr(0, member.find('.'));  // only the first two parts count
-  const Value* value = find_variable(base);
-  if (value == nullptr) return std::nullopt;
-  if (value->is(ValueKind::Map)) {
-    const Value* entry = value->as_map().find(member);
+namespace {
+
+// The text of a dotted placeholder's member, or nothing when it does not resolve.
+std::optional<std::string> member_text(const Value& value, std::string_view member) {
+  if (value.is(ValueKind::Map)) {
+    const Value* entry = value.as_map().find(member);
     if (entry == nullptr) return std::nullopt;
     return display(*entry);
   }
-  if (value->is(ValueKind::List)) {
-    const std::vector<Value>& list = value->as_list();
+  if (value.is(ValueKind::List)) {
+    const std::vector<Value>& list = value.as_list();
     if (member == "count") return std::to_string(list.size());
     if ((member == "first" || member == "last") && !list.empty()) {
       return display(member == "first" ? list.front() : list.back());
     }
     return std::nullopt;
   }
-  if (value->is(ValueKind::Text) && member == "length") {
-    return std::to_string(value->as_text().size());
+  if (value.is(ValueKind::Text) && member == "length") {
+    return std::to_string(value.as_text().size());
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+// Placeholders are replaced by display texts; whatever does not resolve is written back as it
+// was, braces included (so an unclosed "{name" at the end gains its brace).
+std::string Runtime::interpolate(const InterpolationPlan& plan) const {
+  std::string out;
+  for (const InterpolationPlan::Piece& piece : plan.pieces) {
+    if (!piece.is_placeholder) {
+      out += piece.text;
+      continue;
+    }
+    if (is_set_[piece.slot]) {
+      const Value& value = slots_[piece.slot];
+      if (!piece.has_member) {
+        append_display(out, value);
+        continue;
+      }
+      if (auto text = member_text(value, piece.member)) {
+        out += *text;
+        continue;
+      }
+    }
+    out.append("{").append(piece.text).append("}");
+  }
+  return out;
 }
 
 }  // namespace pellix

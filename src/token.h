@@ -27,9 +27,10 @@ namespace pellix {
   X(False)                                                                                             \
   X(Nothing)                                                                                           \
   X(Identifier) /* 7-24: punctuation and operators */                                                  \
-      X(Equals) X(Plus) X(Minus) X(Star) X(Slash) X(Pipe) X(Dot) X(Comma) X(Colon) X(LeftParen)        \
-          X(RightParen) X(LeftBracket) X(RightBracket) X(LeftBrace) X(RightBrace) X(Arrow)             \
-              X(DollarSign) X(Percent) /* 25-27: layout */                                             \
+  X(Equals)                                                                                            \
+  X(Plus) X(Minus) X(Star) X(Slash) X(Pipe) X(Dot) X(Comma) X(Colon) X(LeftParen) X(RightParen)        \
+      X(LeftBracket) X(RightBracket) X(LeftBrace) X(RightBrace) X(Arrow) X(DollarSign)                 \
+          X(Percent) /* 25-27: layout */                                                               \
       X(Indent) X(Dedent)                                                                              \
           X(Newline) /* 28-208: keywords, each spelled as its name in lower case */                    \
       X(App) X(Record) X(Agent) X(Team) X(To) X(Job) X(Page) X(Flow) X(Memory) X(Contract) X(          \

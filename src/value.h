@@ -176,6 +176,8 @@ class Map {
 
   // Sets `key` to `value`: a new key goes last, an existing one keeps its place.
   void set(std::string key, Value value);
+  // Makes room for `count` entries.
+  void reserve(std::size_t count) { entries_.reserve(count); }
 
  private:
   friend class Value;  // releases the entries' payloads when a map payload is freed
