@@ -94,10 +94,6 @@ Result<Value> Runtime::run_function(std::string_view name, std::vector<Value> ar
   return run(functions_, "function", name, std::move(args));
 }
 
-bool Runtime::has_function(std::string_view name) const {
-  return functions_.find(name).has_value();
-}
-
 Result<Value> Runtime::run(const Table& table, std::string_view kind, std::string_view name,
                            std::vector<Value> args) {
   const auto index = table.find(name);

@@ -73,7 +73,6 @@ class Runtime {
   // Runs one statement: its value or its error.
   Result<Value> execute_statement(const Statement& statement);
 
-  bool has_function(std::string_view name) const;
   // Replaces the procedure that makes model calls (by default `call_ai`).
   void set_ai_caller(AiCaller caller) { ai_caller_ = std::move(caller); }
   std::ostream& out() { return out_; }
