@@ -98,19 +98,18 @@ Result<Value> Runtime::run(const Table& table, std::string_view kind, std::strin
                            std::vector<Value> args) {
   const auto index = table.find(name);
   if (!index) return fail(not_found(kind, name));
-  return call(table.at(*index), args.data(), args.size());
+  return call(*table.at(*index), args.data(), args.size());
 }
 
 // Parameters bind by position into the one variable table; a parameter without an argument
-// keeps whatever the table holds. The callable is held for the length of the call, so a body
-// that loads a program replacing it runs to its end.
-Result<Value> Runtime::call(std::shared_ptr<const Callable> callable, Value* args,
-                            std::size_t count) {
+// keeps whatever the table holds. Loading happens only between runs, never inside a body, so
+// the callable stays in place for the length of the call.
+Result<Value> Runtime::call(const Callable& callable, Value* args, std::size_t count) {
   PX_CHECK(check_depth());
-  const std::size_t bound = std::min(count, callable->param_slots.size());
-  for (std::size_t i = 0; i < bound; ++i) set_slot(callable->param_slots[i], std::move(args[i]));
+  const std::size_t bound = std::min(count, callable.param_slots.size());
+  for (std::size_t i = 0; i < bound; ++i) set_slot(callable.param_slots[i], std::move(args[i]));
   ++call_depth_;
-  Result<Value> result = execute_block(callable->body);
+  Result<Value> result = execute_block(callable.body);
   --call_depth_;
   return result;
 }

@@ -119,7 +119,7 @@ class Runtime {
   Result<Value> run(const Table& table, std::string_view kind, std::string_view name,
                     std::vector<Value> args);
   // Binds the arguments from `args` (any number) and runs the body.
-  Result<Value> call(std::shared_ptr<const Callable> callable, Value* args, std::size_t count);
+  Result<Value> call(const Callable& callable, Value* args, std::size_t count);
   std::uint32_t slot_for(std::string_view name);
   Value variable_at(std::uint32_t slot) const;
   void set_slot(std::uint32_t slot, Value value);

@@ -158,7 +158,7 @@ Result<Value> Runtime::evaluate_call(const expr::FunctionCall& call) {
     call.slot = *index;
   }
   // The arguments are bound before the body runs, so calls inside it may grow the stack.
-  return this->call(functions_.at(call.slot), arg_stack_.data() + base, arg_stack_.size() - base);
+  return this->call(*functions_.at(call.slot), arg_stack_.data() + base, arg_stack_.size() - base);
 }
 
 Result<Value> Runtime::evaluate_sum(const expr::SumOf& sum) {
