@@ -94,9 +94,6 @@ void write(DebugWriter& w, const ChoicesDecl& choices);
 
 // Every value starts where the cursor is; its later lines are indented to `depth_`, the level
 // of the line it started on, and nested values go one level deeper.
-// Printable ASCII other than the two characters that are escaped.
-bool is_plain_text(char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }
-
 class DebugWriter {
  public:
   // Collects the text; with a `sink`, hands it over in blocks as it grows, so a large dump
@@ -186,7 +183,7 @@ class DebugWriter {
 
   void text(std::string_view value) {
     put('"');
-    if (std::all_of(value.begin(), value.end(), is_plain_text)) {
+    if (is_plain_text(value)) {
       put(value);  // nothing to escape, the common case
     } else {
       scratch_.clear();

@@ -61,23 +61,20 @@ std::shared_ptr<const Runtime::Callable> Runtime::make_callable(const std::vecto
 }
 
 void Runtime::load(const Program& program) {
-  const auto callable = [this](const std::vector<Param>& params, const Body& body) {
-    return make_callable(params, body);
-  };
   for (const Declaration& declaration : program.declarations) {
     if (const auto* record = std::get_if<RecordDecl>(&declaration.node)) {
       record_store_[record->name].clear();
     } else if (const auto* agent = std::get_if<AgentDecl>(&declaration.node)) {
       if (agent->model && !ai_config) ai_config = AiConfig::from_env(*agent->model);
       for (const JobDecl& job : agent->jobs) {
-        jobs_.set(agent->name + "." + job.name, callable(job.params, job.body));
+        jobs_.set(agent->name + "." + job.name, make_callable(job.params, job.body));
       }
     } else if (const auto* function = std::get_if<FunctionDecl>(&declaration.node)) {
-      functions_.set(function->name, callable(function->params, function->body));
+      functions_.set(function->name, make_callable(function->params, function->body));
     } else if (const auto* job = std::get_if<JobDecl>(&declaration.node)) {
-      jobs_.set(job->name, callable(job->params, job->body));
+      jobs_.set(job->name, make_callable(job->params, job->body));
     } else if (const auto* flow = std::get_if<FlowDecl>(&declaration.node)) {
-      flows_.set(flow->name, callable(flow->params, flow->body));
+      flows_.set(flow->name, make_callable(flow->params, flow->body));
     }
   }
 }

@@ -13,11 +13,34 @@ constexpr std::string_view kNow = "2026-04-10T00:00:00Z";
 constexpr std::string_view kToday = "2026-04-10";
 constexpr std::string_view kPipeVariable = "_pipe";
 
-// The members a list or a text answers to; every other member is nothing.
-std::optional<Value> list_member(const std::vector<Value>& list, std::string_view member) {
-  if (member == "count") return Value::integer(static_cast<std::int64_t>(list.size()));
-  if (member == "first") return list.empty() ? Value() : list.front();
-  if (member == "last") return list.empty() ? Value() : list.back();
+// The member of a map (its entry), a list ("count", "first", "last") or a text ("length");
+// nothing when there is no such entry, the list is empty, or the kind has no such member.
+// Member access and placeholders in texts read members alike.
+std::optional<Value> member_value(const Value& value, std::string_view member) {
+  switch (value.kind()) {
+    case ValueKind::Map: {
+      const Value* entry = value.as_map().find(member);
+      if (entry == nullptr) return std::nullopt;
+      return *entry;
+    }
+    case ValueKind::List: {
+      const std::vector<Value>& list = value.as_list();
+      if (member == "count") return Value::integer(static_cast<std::int64_t>(list.size()));
+      if (list.empty()) return std::nullopt;
+      if (member == "first") return list.front();
+      if (member == "last") return list.back();
+      return std::nullopt;
+    }
+    case ValueKind::Text:
+      if (member != "length") return std::nullopt;
+      return Value::integer(static_cast<std::int64_t>(value.as_text().size()));
+    case ValueKind::Integer:
+    case ValueKind::Decimal:
+    case ValueKind::Bool:
+    case ValueKind::Nothing:
+    case ValueKind::AiResult:
+      return std::nullopt;
+  }
   return std::nullopt;
 }
 
@@ -116,26 +139,7 @@ Result<Value> Runtime::evaluate_identifier(const expr::Identifier& identifier) {
 
 Result<Value> Runtime::evaluate_member(const expr::MemberAccess& access) {
   PX_TRY(Value object, evaluate(*access.object));
-  switch (object.kind()) {
-    case ValueKind::Map: {
-      const Value* entry = object.as_map().find(access.member);
-      return entry != nullptr ? *entry : Value();
-    }
-    case ValueKind::List:
-      return list_member(object.as_list(), access.member).value_or(Value());
-    case ValueKind::Text:
-      if (access.member == "length") {
-        return Value::integer(static_cast<std::int64_t>(object.as_text().size()));
-      }
-      return Value();
-    case ValueKind::Integer:
-    case ValueKind::Decimal:
-    case ValueKind::Bool:
-    case ValueKind::Nothing:
-    case ValueKind::AiResult:
-      return Value();
-  }
-  return Value();
+  return member_value(object, access.member).value_or(Value());
 }
 
 // Arguments are evaluated before the name is looked up; an unknown function gives nothing.
@@ -206,31 +210,6 @@ const InterpolationPlan& Runtime::plan_for(const expr::StringLit& literal) {
   return *literal.plan;
 }
 
-namespace {
-
-// The text of a dotted placeholder's member, or nothing when it does not resolve.
-std::optional<std::string> member_text(const Value& value, std::string_view member) {
-  if (value.is(ValueKind::Map)) {
-    const Value* entry = value.as_map().find(member);
-    if (entry == nullptr) return std::nullopt;
-    return display(*entry);
-  }
-  if (value.is(ValueKind::List)) {
-    const std::vector<Value>& list = value.as_list();
-    if (member == "count") return std::to_string(list.size());
-    if ((member == "first" || member == "last") && !list.empty()) {
-      return display(member == "first" ? list.front() : list.back());
-    }
-    return std::nullopt;
-  }
-  if (value.is(ValueKind::Text) && member == "length") {
-    return std::to_string(value.as_text().size());
-  }
-  return std::nullopt;
-}
-
-}  // namespace
-
 // Placeholders are replaced by display texts; whatever does not resolve is written back as it
 // was, braces included (so an unclosed "{name" at the end gains its brace).
 std::string Runtime::interpolate(const InterpolationPlan& plan) const {
@@ -246,8 +225,8 @@ std::string Runtime::interpolate(const InterpolationPlan& plan) const {
         append_display(out, value);
         continue;
       }
-      if (auto text = member_text(value, piece.member)) {
-        out += *text;
+      if (auto member = member_value(value, piece.member)) {
+        append_display(out, *member);
         continue;
       }
     }

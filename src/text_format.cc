@@ -51,6 +51,12 @@ bool append_non_finite(std::string& out, double value) {
   return false;
 }
 
+// Characters the escaped form does not show as themselves.
+bool needs_escape(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte >= 0x7F || c == '"' || c == '\\';
+}
+
 }  // namespace
 
 void append_decimal(std::string& out, double value) {
@@ -153,11 +159,11 @@ void append_visible_code_point(std::string& out, char32_t code_point) {
   }
 }
 
+bool is_plain_text(std::string_view text) {
+  return std::none_of(text.begin(), text.end(), needs_escape);
+}
+
 void append_escaped_text(std::string& out, std::string_view text) {
-  const auto needs_escape = [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte >= 0x7F || c == '"' || c == '\\';
-  };
   std::size_t offset = 0;
   while (offset < text.size()) {
     // Most text is plain printable ASCII: copy such runs whole.

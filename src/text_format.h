@@ -33,6 +33,10 @@ std::string format_confidence(double value);
 void append_money(std::string& out, double value);
 std::string format_money(double value);
 
+// True when `text` is all printable ASCII other than '"' and '\\': the escaped form is the
+// text itself.
+bool is_plain_text(std::string_view text);
+
 // Appends `text` (UTF-8) with the escapes of the debug form, without the surrounding quotes:
 // \" \\ \n \r \t, other non-printable characters as \u{hex}, everything else as it is.
 void append_escaped_text(std::string& out, std::string_view text);

@@ -113,11 +113,6 @@ constexpr std::array<PaddedName, kTokenKindCount> build_padded_names() {
 
 constexpr std::array<PaddedName, kTokenKindCount> kPaddedNames = build_padded_names();
 
-bool is_plain_ascii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; });
-}
-
 // The dump is the one output that can run to many megabytes, so it is written through a
 // fixed buffer with direct copies rather than by growing a string piece by piece.
 class DumpWriter {
@@ -128,7 +123,7 @@ class DumpWriter {
   void write(const SpannedToken& spanned) {
     const Token& token = spanned.token;
     const std::string_view text = token.text();
-    if (text.size() > kShortText || !is_plain_ascii(text)) {
+    if (text.size() > kShortText || !is_plain_text(text)) {
       write_slowly(spanned);
       return;
     }

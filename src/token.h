@@ -28,7 +28,8 @@ namespace pellix {
   X(Nothing)                                                                                           \
   X(Identifier) /* 7-24: punctuation and operators */                                                  \
   X(Equals)                                                                                            \
-  X(Plus) X(Minus) X(Star) X(Slash) X(Pipe) X(Dot) X(Comma) X(Colon) X(LeftParen) X(RightParen)        \
+  X(Plus)                                                                                              \
+  X(Minus) X(Star) X(Slash) X(Pipe) X(Dot) X(Comma) X(Colon) X(LeftParen) X(RightParen)                \
       X(LeftBracket) X(RightBracket) X(LeftBrace) X(RightBrace) X(Arrow) X(DollarSign)                 \
           X(Percent) /* 25-27: layout */                                                               \
       X(Indent) X(Dedent)                                                                              \

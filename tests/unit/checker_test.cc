@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "ast.h"
-#include "lexer.h"
-#include "parser.h"
+#include "support/parse_program.h"
 
 namespace pellix {
 
@@ -39,18 +38,10 @@ const std::string kUseFlowWhy =
     "functions defined with \"to\" must be predictable.\nUse \"flow\" instead.";
 const std::string kNoAiWhy = "functions defined with \"to\" cannot use AI.\nUse \"job\" instead.";
 
-Program parse_source(const std::string& source) {
-  auto tokens = Lexer(source).tokenize();
-  EXPECT_TRUE(tokens.has_value()) << tokens.error().text();
-  if (!tokens) return {};
-  auto program = Parser(*tokens).parse();
-  EXPECT_TRUE(program.has_value()) << program.error().text();
-  if (!program) return {};
-  return std::move(*program);
-}
+using testing::parse_program;
 
 CheckReport check_source(const std::string& source) {
-  return Checker().check(parse_source(source));
+  return Checker().check(parse_program(source));
 }
 
 // Diagnostics by rule, the names filled in.
@@ -401,7 +392,7 @@ TEST(Checker, ThePurityWalkGoesNoFurther) {
   };
   for (const Unreached& c : cases) {
     SCOPED_TRACE(c.behaviour + "\n" + c.body);
-    const Program program = parse_source(function_with(c.body));
+    const Program program = parse_program(function_with(c.body));
     ASSERT_EQ(program.declarations.size(), 1u);
     const auto& function = std::get<FunctionDecl>(program.declarations[0].node);
     ASSERT_EQ(function.body.size(), 1u);
@@ -470,8 +461,8 @@ TEST(Checker, AnEmptyProgramIsClean) {
 
 TEST(Checker, StartsAfreshAfterEachCheck) {
   Checker checker;
-  const Program first = parse_source("agent a:\n  remembers\nrecord Empty:\n  track changes\n");
-  const Program second = parse_source("team crew is a, b\n");
+  const Program first = parse_program("agent a:\n  remembers\nrecord Empty:\n  track changes\n");
+  const Program second = parse_program("team crew is a, b\n");
   const CheckReport report_one = checker.check(first);
   EXPECT_EQ(report_one.errors, std::vector<Diagnostic>{empty_record("Empty")});
   EXPECT_EQ(report_one.warnings.size(), 3u);

@@ -6,20 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "lexer.h"
-#include "parser.h"
 #include "runtime.h"
+#include "support/parse_program.h"
 
 namespace pellix {
 namespace {
 
-Program parse_program(const std::string& source) {
-  auto tokens = Lexer(source).tokenize();
-  EXPECT_TRUE(tokens.has_value()) << tokens.error().text();
-  auto program = Parser(*tokens).parse();
-  EXPECT_TRUE(program.has_value()) << program.error().text();
-  return program ? std::move(*program) : Program{};
-}
+using testing::parse_program;
 
 constexpr std::string_view kAgent = "agent helper uses \"gpt-4o\":\n  can reason\n";
 

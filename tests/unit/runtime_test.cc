@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "lexer.h"
-#include "parser.h"
+#include "support/parse_program.h"
 
 namespace pellix {
 namespace {
@@ -19,13 +18,7 @@ struct Outcome {
   std::string printed;
 };
 
-Program parse_program(const std::string& source) {
-  auto tokens = Lexer(source).tokenize();
-  EXPECT_TRUE(tokens.has_value()) << tokens.error().text();
-  auto program = Parser(*tokens).parse();
-  EXPECT_TRUE(program.has_value()) << program.error().text();
-  return program ? std::move(*program) : Program{};
-}
+using testing::parse_program;
 
 Outcome run_flow(const std::string& source, const std::string& flow = "main",
                  std::vector<Value> args = {}) {
