@@ -118,11 +118,21 @@ struct ReasonExpr {
 // ---------------------------------------------------------------------------------------------
 // Expressions
 
-// How the interpreter reads the placeholders of a text literal (defined by the runtime).
-struct InterpolationPlan;
+// What the interpreter makes of a node before running it (defined by the runtime).
+class CompiledNode;
 
-// No variable slot resolved yet (see expr::Identifier).
-inline constexpr std::uint32_t kNoSlot = 0xFFFFFFFF;
+// Where the interpreter keeps what it made of an expression or statement, so that running the
+// node again finds it without a lookup. It belongs to one interpreter (`owner`, never 0 for a
+// filled cache) and is left behind when the tree is copied, so a copy never points into
+// structures made for another tree.
+struct InterpreterCache {
+  mutable const CompiledNode* node = nullptr;
+  mutable std::uint64_t owner = 0;
+
+  InterpreterCache() = default;
+  InterpreterCache(const InterpreterCache&) noexcept {}
+  InterpreterCache& operator=(const InterpreterCache&) noexcept { return *this; }
+};
 
 namespace expr {
 
@@ -134,18 +144,13 @@ struct Decimal {
 };
 struct StringLit {
   std::string value;  // braces kept: interpolation happens at run time
-  // The interpreter's reading of the placeholders, made once, in its own copy of the tree.
-  mutable std::shared_ptr<const InterpolationPlan> plan = nullptr;
 };
 struct Bool {
   bool value;
 };
 struct Nothing {};
-// The interpreter resolves a variable name to a slot of its variable table once and keeps the
-// slot in its own copy of the tree; the parser's tree never holds one.
 struct Identifier {
   std::string name;
-  mutable std::uint32_t slot = kNoSlot;
 };
 struct List {
   std::vector<Expression> items;
@@ -160,7 +165,6 @@ struct MemberAccess {
 struct FunctionCall {
   std::string callee;
   std::vector<Expression> args;
-  mutable std::uint32_t slot = kNoSlot;  // the interpreter's index of the function, once found
 };
 struct BinaryOp {
   Box<Expression> left;
@@ -235,6 +239,7 @@ struct Expression {
                    expr::TranslateExpr, expr::SummarizeExpr, expr::DebateExpr, expr::BlendExpr,
                    expr::ImagineExpr, expr::RethinkExpr, expr::CompareExpr>;
   Variant node;
+  InterpreterCache compiled{};
 };
 
 inline constexpr std::size_t kExpressionVariantCount = 26;
@@ -315,13 +320,11 @@ namespace stmt {
 struct Assignment {
   std::string name;
   Expression value;
-  mutable std::uint32_t slot = kNoSlot;  // see expr::Identifier
 };
 struct Change {
   std::string target;
   std::optional<std::string> field;
   Expression value;
-  mutable std::uint32_t slot = kNoSlot;  // of `target`, see expr::Identifier
 };
 struct If {
   Expression condition;
@@ -342,7 +345,6 @@ struct ForEach {
   Expression collection;
   std::optional<Expression> filter;
   Body body;
-  mutable std::uint32_t slot = kNoSlot;  // of `item`, see expr::Identifier
 };
 struct Repeat {
   std::optional<Expression> count;
@@ -433,12 +435,10 @@ struct Delete {
 struct Add {
   Expression item;
   std::string to;
-  mutable std::uint32_t slot = kNoSlot;  // of `to`, see expr::Identifier
 };
 struct Remove {
   Expression item;
   std::string from;
-  mutable std::uint32_t slot = kNoSlot;  // of `from`, see expr::Identifier
 };
 struct Undo {};
 struct ExprStatement {
@@ -456,6 +456,7 @@ struct Statement {
                    stmt::Notify, stmt::Send, stmt::CallApi, stmt::Run, stmt::Create, stmt::Update,
                    stmt::Delete, stmt::Add, stmt::Remove, stmt::Undo, stmt::ExprStatement>;
   Variant node;
+  InterpreterCache compiled{};
 };
 
 inline constexpr std::size_t kStatementVariantCount = 33;

@@ -4,7 +4,10 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <variant>
+
+#include "runtime_nodes.h"
 
 namespace pellix {
 namespace {
@@ -22,6 +25,13 @@ std::size_t stack_budget() {
   return std::min(kMaxBudget, static_cast<std::size_t>(limit.rlim_cur) / 2);
 }
 
+// Marks the caches a runtime fills in trees; 0 is never handed out, so an empty cache never
+// matches.
+std::uint64_t next_runtime_id() {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
+
 std::string not_found(std::string_view kind, std::string_view name) {
   std::string message(kind);
   message.append(" \"").append(name).append("\" not found");
@@ -30,7 +40,7 @@ std::string not_found(std::string_view kind, std::string_view name) {
 
 }  // namespace
 
-Runtime::Runtime(std::ostream& out) : out_(out), ai_caller_(call_ai) {
+Runtime::Runtime(std::ostream& out) : out_(out), ai_caller_(call_ai), id_(next_runtime_id()) {
   const char here = 0;
   stack_base_ = &here;
   stack_budget_ = stack_budget();
@@ -55,8 +65,9 @@ void Runtime::Table::set(const std::string& name, std::shared_ptr<const Callable
 
 std::shared_ptr<const Runtime::Callable> Runtime::make_callable(const std::vector<Param>& params,
                                                                 const Body& body) {
-  auto callable = std::make_shared<Callable>(Callable{params, {}, body});
+  auto callable = std::make_shared<Callable>(Callable{params, {}, body, nullptr});
   for (const Param& param : params) callable->param_slots.push_back(slot_for(param.name));
+  callable->block = &compile_block(callable->body);
   return callable;
 }
 
@@ -95,32 +106,42 @@ Result<Value> Runtime::run(const Table& table, std::string_view kind, std::strin
                            std::vector<Value> args) {
   const auto index = table.find(name);
   if (!index) return fail(not_found(kind, name));
-  return call(*table.at(*index), args.data(), args.size());
+  Value result;
+  if (!call(*table.at(*index), args.data(), args.size(), result)) return fail(std::move(error_));
+  return result;
+}
+
+Result<Value> Runtime::evaluate(const Expression& expression) {
+  Value value;
+  if (!node_for(expression).run(*this, value)) return fail(std::move(error_));
+  return value;
+}
+
+bool Runtime::deliver(Result<Value> result, Value& out) {
+  if (!result) return fail_with(std::move(result).error().message);
+  out = std::move(*result);
+  return true;
 }
 
 // Parameters bind by position into the one variable table; a parameter without an argument
 // keeps whatever the table holds. Loading happens only between runs, never inside a body, so
 // the callable stays in place for the length of the call.
-Result<Value> Runtime::call(const Callable& callable, Value* args, std::size_t count) {
-  PX_CHECK(check_depth());
-  const std::size_t bound = std::min(count, callable.param_slots.size());
-  for (std::size_t i = 0; i < bound; ++i) set_slot(callable.param_slots[i], std::move(args[i]));
-  ++call_depth_;
-  Result<Value> result = execute_block(callable.body);
-  --call_depth_;
-  return result;
-}
-
+//
 // Deep recursion in a program ends in an error, not in a crash: by count, and by the stack
 // actually used.
-Result<void> Runtime::check_depth() const {
+bool Runtime::call(const Callable& callable, Value* args, std::size_t count, Value& out) {
   const char here = 0;
   const auto used =
       static_cast<std::size_t>(stack_base_ > &here ? stack_base_ - &here : &here - stack_base_);
   if (call_depth_ >= kMaxCallDepth || used > stack_budget_) {
-    return fail(std::string(kCallDepthExceeded));
+    return fail_with(std::string(kCallDepthExceeded));
   }
-  return {};
+  const std::size_t bound = std::min(count, callable.param_slots.size());
+  for (std::size_t i = 0; i < bound; ++i) set_slot(callable.param_slots[i], std::move(args[i]));
+  ++call_depth_;
+  const bool ok = callable.block->run(*this, out);
+  --call_depth_;
+  return ok;
 }
 
 std::uint32_t Runtime::slot_for(std::string_view name) {
@@ -129,15 +150,8 @@ std::uint32_t Runtime::slot_for(std::string_view name) {
   const auto slot = static_cast<std::uint32_t>(slots_.size());
   slot_of_.emplace(std::string(name), slot);
   slots_.emplace_back();
-  is_set_.push_back(false);
+  is_set_.push_back(0);
   return slot;
-}
-
-Value Runtime::variable_at(std::uint32_t slot) const { return slots_[slot]; }
-
-void Runtime::set_slot(std::uint32_t slot, Value value) {
-  slots_[slot] = std::move(value);
-  is_set_[slot] = true;
 }
 
 const Value* Runtime::find_variable(std::string_view name) const {

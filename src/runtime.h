@@ -38,6 +38,7 @@ struct InterpolationPlan {
     bool has_member = false;
   };
   std::vector<Piece> pieces;
+  std::size_t expected_size = 0;  // the usual length of the text it makes
 };
 
 class Runtime {
@@ -65,13 +66,9 @@ class Runtime {
   // Sets the variable `name`, creating it when new.
   void set_variable(std::string_view name, Value value);
 
-  // Evaluates an expression of a loaded body; yields its value or the error that ended it.
+  // Evaluates an expression; yields its value or the error that ended it. The expression's
+  // tree must outlive the runtime's use of it (the runtime keeps what it made of it).
   Result<Value> evaluate(const Expression& expression);
-  // Runs a statement list: the value of its last statement (or of a `return` standing directly
-  // in it), Nothing when empty, or the first error.
-  Result<Value> execute_block(const Body& body);
-  // Runs one statement: its value or its error.
-  Result<Value> execute_statement(const Statement& statement);
 
   // Replaces the procedure that makes model calls (by default `call_ai`).
   void set_ai_caller(AiCaller caller) { ai_caller_ = std::move(caller); }
@@ -89,6 +86,7 @@ class Runtime {
     std::vector<Param> params;
     std::vector<std::uint32_t> param_slots;
     Body body;
+    const CompiledNode* block = nullptr;  // the body, compiled
   };
 
   // Hashes texts and views alike, so lookups by view build no string.
@@ -118,25 +116,40 @@ class Runtime {
   std::shared_ptr<const Callable> make_callable(const std::vector<Param>& params, const Body& body);
   Result<Value> run(const Table& table, std::string_view kind, std::string_view name,
                     std::vector<Value> args);
-  // Binds the arguments from `args` (any number) and runs the body.
-  Result<Value> call(const Callable& callable, Value* args, std::size_t count);
+  // Binds the arguments from `args` (any number) and runs the body into `out`.
+  bool call(const Callable& callable, Value* args, std::size_t count, Value& out);
   std::uint32_t slot_for(std::string_view name);
-  Value variable_at(std::uint32_t slot) const;
-  void set_slot(std::uint32_t slot, Value value);
-  Result<void> check_depth() const;
+  void set_slot(std::uint32_t slot, Value value) {
+    slots_[slot] = std::move(value);
+    is_set_[slot] = 1;
+  }
+  // The variable in `slot` for changing in place, or null when it is not set.
+  Value* variable_for_update(std::uint32_t slot) { return is_set_[slot] ? &slots_[slot] : nullptr; }
+
+  // Compiled nodes (runtime_nodes.h). The node of a tree node is made on first use and kept
+  // in the tree node's cache; the runtime owns every node it made.
+  const CompiledNode& node_for(const Expression& expression);
+  const CompiledNode& node_for(const Statement& statement);
+  const CompiledNode& compile(const Expression& expression);  // runtime_expressions.cc
+  const CompiledNode& compile(const Statement& statement);    // runtime_statements.cc
+  const CompiledNode& compile_block(const Body& body);        // runtime_statements.cc
+  template <typename Node, typename... Args>
+  const Node& make_node(Args&&... args);
+  // Records `message` as the error of the node being run; yields false for the node to return.
+  bool fail_with(std::string message) {
+    error_ = std::move(message);
+    return false;
+  }
+  // Moves a result's value into `out`, or its error into the runtime.
+  bool deliver(Result<Value> result, Value& out);
+  struct ExpressionNodes;
+  struct StatementNodes;
 
   // Expressions (runtime_expressions.cc).
-  Result<Value> evaluate_identifier(const expr::Identifier& identifier);
-  Result<Value> evaluate_member(const expr::MemberAccess& access);
-  Result<Value> evaluate_call(const expr::FunctionCall& call);
-  Result<Value> evaluate_sum(const expr::SumOf& sum);
-  const InterpolationPlan& plan_for(const expr::StringLit& literal);
+  InterpolationPlan make_plan(std::string_view text);
   std::string interpolate(const InterpolationPlan& plan) const;
 
   // Action statements (runtime_actions.cc).
-  Result<Value> execute(const stmt::Change& change);
-  Result<Value> execute(const stmt::Add& add);
-  Result<Value> execute(const stmt::Remove& remove);
   Result<Value> execute(const stmt::Remember& remember);
   Result<Value> execute(const stmt::Recall& recall);
   Result<Value> execute(const stmt::Forget& forget);
@@ -152,9 +165,6 @@ class Runtime {
   Result<Value> execute(const stmt::Create& create);
   Result<Value> execute(const stmt::Update& update);
   Result<Value> execute(const stmt::Delete& deletion);
-  // The variable `name` for changing in place, or null when it is not set; `slot` caches the
-  // variable's slot in the tree node that names it.
-  Value* variable_for_update(std::uint32_t& slot, std::string_view name);
 
   // AI forms (runtime_ai.cc): each builds one prompt and asks it.
   Result<Value> ask(const std::string& prompt);
@@ -168,19 +178,19 @@ class Runtime {
   Result<Value> evaluate_ai(const expr::RethinkExpr& rethink);
   Result<Value> evaluate_ai(const expr::CompareExpr& compare);
 
-  friend struct ExpressionEvaluator;
-  friend struct StatementExecutor;
-
   std::ostream& out_;
   AiCaller ai_caller_;
   // The one variable table, addressed by slot: names are resolved to slots once and the slot
   // cached in the runtime's own copy of the tree, so a variable read is an index.
   std::vector<Value> slots_;
-  std::vector<bool> is_set_;
+  std::vector<std::uint8_t> is_set_;
   TextMap<std::uint32_t> slot_of_;
   TextMap<std::vector<Row>> record_store_;
-  // Arguments of the calls being made, evaluated before they are bound.
-  std::vector<Value> arg_stack_;
+  // Every node this runtime compiled, and the mark its caches in trees carry.
+  std::vector<std::unique_ptr<CompiledNode>> nodes_;
+  std::uint64_t id_;
+  // The error of the node that failed last, until it is handed on.
+  std::string error_;
   Table functions_;
   Table jobs_;
   Table flows_;

@@ -15,41 +15,6 @@ constexpr std::string_view kDefaultLogLevel = "info";
 
 }  // namespace
 
-Value* Runtime::variable_for_update(std::uint32_t& slot, std::string_view name) {
-  if (slot == kNoSlot) slot = slot_for(name);
-  return is_set_[slot] ? &slots_[slot] : nullptr;
-}
-
-Result<Value> Runtime::execute(const stmt::Change& change) {
-  PX_TRY(Value value, evaluate(change.value));
-  if (!change.field) {
-    if (change.slot == kNoSlot) change.slot = slot_for(change.target);
-    set_slot(change.slot, value);
-  } else if (Value* target = variable_for_update(change.slot, change.target);
-             target != nullptr && target->is(ValueKind::Map)) {
-    target->set_entry(*change.field, value);
-  }
-  return value;
-}
-
-Result<Value> Runtime::execute(const stmt::Add& add) {
-  PX_TRY(Value item, evaluate(add.item));
-  Value* list = variable_for_update(add.slot, add.to);
-  if (list != nullptr && list->is(ValueKind::List)) list->append(std::move(item));
-  return Value();
-}
-
-// Elements go when their display text equals the item's, so 1 and "1" both go.
-Result<Value> Runtime::execute(const stmt::Remove& remove) {
-  PX_TRY(Value item, evaluate(remove.item));
-  Value* list = variable_for_update(remove.slot, remove.from);
-  if (list != nullptr && list->is(ValueKind::List)) {
-    const std::string text = display(item);
-    list->remove_elements_if([&](const Value& element) { return display(element) == text; });
-  }
-  return Value();
-}
-
 Result<Value> Runtime::execute(const stmt::Remember& remember) {
   PX_TRY(Value what, evaluate(remember.what));
   std::string text = display(what);
@@ -188,8 +153,7 @@ Result<Value> Runtime::execute(const stmt::Update& update) {
            << '\n';
       continue;
     }
-    std::uint32_t slot = kNoSlot;
-    if (Value* target = variable_for_update(slot, changes.target);
+    if (Value* target = variable_for_update(slot_for(changes.target));
         target != nullptr && target->is(ValueKind::Map)) {
       target->set_entry(field, std::move(value));
     }

@@ -63,32 +63,6 @@ void append_ai_result_suffix(std::string& out, const AiResult& result) {
   out += ')';
 }
 
-Result<Value> integer_arithmetic(BinaryOperator op, std::int64_t left, std::int64_t right) {
-  // The builtins compute the exact result and keep its low 64 bits: two's complement wrapping
-  // without signed overflow.
-  std::int64_t result = 0;
-  switch (op) {
-    case BinaryOperator::Add:
-      static_cast<void>(__builtin_add_overflow(left, right, &result));
-      return Value::integer(result);
-    case BinaryOperator::Subtract:
-      static_cast<void>(__builtin_sub_overflow(left, right, &result));
-      return Value::integer(result);
-    case BinaryOperator::Multiply:
-      static_cast<void>(__builtin_mul_overflow(left, right, &result));
-      return Value::integer(result);
-    case BinaryOperator::Divide:
-      if (right == 0) return fail(std::string(kDivideByZero));
-      // The smallest integer divided by -1 wraps to itself instead of trapping.
-      if (right == -1) {
-        static_cast<void>(__builtin_sub_overflow(std::int64_t{0}, left, &result));
-        return Value::integer(result);
-      }
-      return Value::integer(left / right);
-  }
-  return Value();
-}
-
 Result<Value> decimal_arithmetic(BinaryOperator op, double left, double right) {
   switch (op) {
     case BinaryOperator::Add:
@@ -233,27 +207,6 @@ std::string_view value_kind_name(ValueKind kind) {
 
 // ---------------------------------------------------------------------------------------------
 // Value: construction, sharing and mutation
-
-Value Value::integer(std::int64_t number) {
-  Value value;
-  value.kind_ = ValueKind::Integer;
-  value.slot_.integer = number;
-  return value;
-}
-
-Value Value::decimal(double number) {
-  Value value;
-  value.kind_ = ValueKind::Decimal;
-  value.slot_.decimal = number;
-  return value;
-}
-
-Value Value::boolean(bool truth) {
-  Value value;
-  value.kind_ = ValueKind::Bool;
-  value.slot_.truth = truth;
-  return value;
-}
 
 Value Value::text(std::string text) {
   return Value(ValueKind::Text, new detail::TextPayload(std::move(text)));
@@ -594,7 +547,11 @@ bool compare(ComparisonOperator op, const Value& left, const Value& right) {
 
 Result<Value> arithmetic(BinaryOperator op, const Value& left, const Value& right) {
   if (left.is(ValueKind::Integer) && right.is(ValueKind::Integer)) {
-    return integer_arithmetic(op, left.as_integer(), right.as_integer());
+    std::int64_t result = 0;
+    if (!integer_arithmetic(op, left.as_integer(), right.as_integer(), result)) {
+      return fail(std::string(kDivideByZero));
+    }
+    return Value::integer(result);
   }
   if (left.is(ValueKind::Decimal) || right.is(ValueKind::Decimal)) {
     return decimal_arithmetic(op, to_number(left), to_number(right));

@@ -49,9 +49,24 @@ class Value {
   // Nothing.
   Value() noexcept : kind_(ValueKind::Nothing), slot_{.integer = 0} {}
 
-  static Value integer(std::int64_t number);
-  static Value decimal(double number);
-  static Value boolean(bool truth);
+  static Value integer(std::int64_t number) noexcept {
+    Value value;
+    value.kind_ = ValueKind::Integer;
+    value.slot_.integer = number;
+    return value;
+  }
+  static Value decimal(double number) noexcept {
+    Value value;
+    value.kind_ = ValueKind::Decimal;
+    value.slot_.decimal = number;
+    return value;
+  }
+  static Value boolean(bool truth) noexcept {
+    Value value;
+    value.kind_ = ValueKind::Bool;
+    value.slot_.truth = truth;
+    return value;
+  }
   static Value nothing() { return Value(); }
   static Value text(std::string text);
   static Value list(std::vector<Value> elements = {});
@@ -67,11 +82,22 @@ class Value {
   // Both assignments take their copy first, so assigning a value that lives inside this one's
   // own payload is safe.
   Value& operator=(const Value& other) noexcept {
+    if (!has_payload() && !other.has_payload()) {  // the common case in loops: plain numbers
+      kind_ = other.kind_;
+      slot_ = other.slot_;
+      return *this;
+    }
     Value copy(other);
     swap(copy);
     return *this;
   }
   Value& operator=(Value&& other) noexcept {
+    if (!has_payload() && this != &other) {  // nothing of this value's own to release
+      kind_ = other.kind_;
+      slot_ = other.slot_;
+      other.kind_ = ValueKind::Nothing;
+      return *this;
+    }
     Value moved(std::move(other));
     swap(moved);
     return *this;
@@ -298,6 +324,34 @@ bool equals(const Value& left, const Value& right);
 
 // Whether `left operator right` holds; IsPast, IsFuture and IsWeekend never hold.
 bool compare(ComparisonOperator op, const Value& left, const Value& right);
+
+// The integer case of the arithmetic rule, kept inline for the interpreter's loops: wrapping
+// two's complement arithmetic into `result`; false only for a division by zero. The smallest
+// integer divided by -1 wraps to itself instead of trapping.
+inline bool integer_arithmetic(BinaryOperator op, std::int64_t left, std::int64_t right,
+                               std::int64_t& result) {
+  // The builtins compute the exact result and keep its low 64 bits, without signed overflow.
+  switch (op) {
+    case BinaryOperator::Add:
+      static_cast<void>(__builtin_add_overflow(left, right, &result));
+      return true;
+    case BinaryOperator::Subtract:
+      static_cast<void>(__builtin_sub_overflow(left, right, &result));
+      return true;
+    case BinaryOperator::Multiply:
+      static_cast<void>(__builtin_mul_overflow(left, right, &result));
+      return true;
+    case BinaryOperator::Divide:
+      if (right == 0) return false;
+      if (right == -1) {
+        static_cast<void>(__builtin_sub_overflow(std::int64_t{0}, left, &result));
+      } else {
+        result = left / right;
+      }
+      return true;
+  }
+  return false;
+}
 
 // The arithmetic rule for `left op right`: wrapping integer arithmetic, decimal arithmetic
 // when either side is a decimal, text + text concatenation, Nothing for every other pairing;

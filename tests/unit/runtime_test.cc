@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "support/parse_program.h"
@@ -171,6 +173,50 @@ TEST(Runtime, EntryPointsBindParametersAndShareOneVariableTable) {
   EXPECT_EQ(runtime.run_function("nope", {}).error().message, "function \"nope\" not found");
   ASSERT_TRUE(runtime.ai_config.has_value());
   EXPECT_EQ(runtime.ai_config->model, "gpt-4o");
+}
+
+// Operands are read left to right, so a call on the right that changes the variable on the
+// left does not change what the left side read.
+TEST(RuntimeExpressions, OperandsAreReadInOrderAroundCalls) {
+  const std::string program =
+      "to bump:\n  x = 10\n  return 1\n"
+      "flow main:\n"
+      "  x = 1\n  a = x + bump()\n"
+      "  x = 1\n  b = bump() + x\n"
+      "  x = 1\n  c = x below bump()\n"
+      "  return [a, b, c]\n";
+  EXPECT_EQ(run_flow(program).result, "[2, 11, false]");
+}
+
+// What the runtime made of a tree is kept with the tree but belongs to one runtime: another
+// runtime, or a copy of the tree, makes its own.
+TEST(Runtime, CompiledTreesBelongToOneRuntimeAndOneTree) {
+  const Program program = parse_program("flow main:\n  return x + y.count\n");
+  const auto& flow = std::get<FlowDecl>(program.declarations.front().node);
+  const Expression& expression = std::get<stmt::Return>(flow.body.front().node).value;
+  std::ostringstream printed;
+  {
+    Runtime first(printed);
+    first.set_variable("y", Value::list({Value::integer(1)}));
+    first.set_variable("x", Value::integer(1));
+    EXPECT_EQ(display(*first.evaluate(expression)), "2");
+  }
+  Runtime second(printed);
+  second.set_variable("x", Value::integer(5));
+  second.set_variable("y", Value::list());
+  EXPECT_EQ(display(*second.evaluate(expression)), "5");
+  const auto copy = std::make_unique<Expression>(expression);
+  EXPECT_EQ(display(*second.evaluate(*copy)), "5");
+}
+
+// A call keeps the function it found, yet a later load of the same name takes its place.
+TEST(Runtime, LoadingAgainReplacesFunctionsForCallersAlreadyRun) {
+  std::ostringstream printed;
+  Runtime runtime(printed);
+  runtime.load(parse_program("to f:\n  return 1\nflow main:\n  return f()\n"));
+  EXPECT_EQ(display(*runtime.run_flow("main", {})), "1");
+  runtime.load(parse_program("to f:\n  return 2\n"));
+  EXPECT_EQ(display(*runtime.run_flow("main", {})), "2");
 }
 
 TEST(Runtime, EndlessRecursionFailsWithACatchableError) {
