@@ -231,11 +231,11 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Watch:
       watch_command(operand(), console);
     case Command::Install:
-      return not_built_yet("install", console);
+      return install_command(operand(), console);
     case Command::Uninstall:
-      return not_built_yet("uninstall", console);
+      return uninstall_command(operand(), console);
     case Command::List:
-      return not_built_yet("list", console);
+      return list_command(console);
     case Command::New:
       return new_command(args.size() > 2 ? args[2] : std::string(kDefaultNewFile), console);
   }

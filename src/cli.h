@@ -52,6 +52,12 @@ int new_command(const std::string& path, Console& console);
 // Runs until the process is stopped; errors are reported and the watching goes on.
 [[noreturn]] void watch_command(const std::string& path, Console& console);
 
+// The `install`, `uninstall` and `list` commands over the capabilities of the user's home
+// folder. Status 1, with the registry's message, when installing or removing fails.
+int install_command(const std::string& name, Console& console);
+int uninstall_command(const std::string& name, Console& console);
+int list_command(Console& console);
+
 // The `run` command (`args` is the whole command line): the named flow, or the first flow
 // without parameters, with its result, cost and time. Status 1 when the program does not load,
 // has checker errors, or a named flow fails.

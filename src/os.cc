@@ -142,9 +142,11 @@ std::vector<std::string> list_subfolders(const std::string& path) {
   return names;
 }
 
-void remove_tree(const std::string& path) {
-  std::error_code ignored;
-  std::filesystem::remove_all(path, ignored);
+Result<void> remove_tree(const std::string& path) {
+  std::error_code error;
+  std::filesystem::remove_all(path, error);
+  if (error) return fail(error.message());
+  return {};
 }
 
 }  // namespace pellix::os

@@ -51,7 +51,8 @@ bool create_folders(const std::string& path);
 // byte order; none when the folder cannot be listed.
 std::vector<std::string> list_subfolders(const std::string& path);
 
-// Removes `path` and, for a folder, everything inside; failures are ignored.
-void remove_tree(const std::string& path);
+// Removes `path` and, for a folder, everything inside; nothing there is no failure. The error
+// is the system's description of the first failure.
+Result<void> remove_tree(const std::string& path);
 
 }  // namespace pellix::os
