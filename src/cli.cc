@@ -54,6 +54,7 @@ constexpr std::string_view kNotBuiltYet = ": not built yet";
 constexpr std::string_view kInvalidUtf8 = "invalid UTF-8 at line ";
 
 constexpr std::string_view kSourceExtension = ".plx";
+constexpr std::string_view kDefaultNewFile = "app.plx";
 constexpr std::uint64_t kDefaultRuns = 10;
 constexpr std::uint16_t kDefaultPort = 3000;
 
@@ -220,7 +221,7 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Cost:
       return load_then_not_built("cost", operand(), console);
     case Command::Show:
-      return load_then_not_built("show", operand(), console);
+      return show_command(operand(), console);
     case Command::Serve:
       return load_then_not_built("serve", operand(), console);
     case Command::Bench:
@@ -228,15 +229,15 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Parse:
       return print_syntax_tree(operand(), console);
     case Command::Watch:
-      return not_built_yet("watch", console);
+      watch_command(operand(), console);
     case Command::Install:
-      return not_built_yet("install", console);
+      return install_command(operand(), console);
     case Command::Uninstall:
-      return not_built_yet("uninstall", console);
+      return uninstall_command(operand(), console);
     case Command::List:
-      return not_built_yet("list", console);
+      return list_command(console);
     case Command::New:
-      return not_built_yet("new", console);
+      return new_command(args.size() > 2 ? args[2] : std::string(kDefaultNewFile), console);
   }
   return 1;
 }

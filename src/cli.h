@@ -39,6 +39,25 @@ bool print_diagnostics(const Program& program, Console& console);
 // whether or not the checker found errors; 1 when the file does not load.
 int check_command(const std::string& path, Console& console);
 
+// The `show` command: the app, records, agents, flows and page routes of the file, without
+// checking it. Status 1 when the file does not load.
+int show_command(const std::string& path, Console& console);
+
+// The `new` command: writes the sample program to `path`, which must not exist yet (nothing
+// already there is ever replaced), and says how to try it. Status 1 when something is
+// already at the path or the file cannot be written.
+int new_command(const std::string& path, Console& console);
+
+// The `watch` command: the check report whenever the file changes, polled twice a second.
+// Runs until the process is stopped; errors are reported and the watching goes on.
+[[noreturn]] void watch_command(const std::string& path, Console& console);
+
+// The `install`, `uninstall` and `list` commands over the capabilities of the user's home
+// folder. Status 1, with the registry's message, when installing or removing fails.
+int install_command(const std::string& name, Console& console);
+int uninstall_command(const std::string& name, Console& console);
+int list_command(Console& console);
+
 // The `run` command (`args` is the whole command line): the named flow, or the first flow
 // without parameters, with its result, cost and time. Status 1 when the program does not load,
 // has checker errors, or a named flow fails.

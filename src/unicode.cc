@@ -1,9 +1,12 @@
 #include "unicode.h"
 
+#include <unicode/bytestream.h>
+#include <unicode/casemap.h>
 #include <unicode/uchar.h>
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace pellix {
 namespace {
@@ -97,6 +100,20 @@ void append_utf8(std::string& out, char32_t code_point) {
     out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (code_point & 0x3F));
   }
+}
+
+std::string to_lower(std::string_view text) {
+  std::string lowered;
+  if (text.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
+    return std::string(text);
+  }
+  icu::StringByteSink<std::string> sink(&lowered, static_cast<int32_t>(text.size()));
+  UErrorCode status = U_ZERO_ERROR;
+  // The root locale, so that the result does not change with the user's language settings.
+  icu::CaseMap::utf8ToLower("", 0, icu::StringPiece(text.data(), static_cast<int32_t>(text.size())),
+                            sink, nullptr, status);
+  if (U_FAILURE(status)) return std::string(text);
+  return lowered;
 }
 
 bool is_alphabetic(char32_t code_point) {

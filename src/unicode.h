@@ -33,6 +33,11 @@ std::string replace_invalid_utf8(std::string_view text);
 // Appends the UTF-8 encoding of `code_point`.
 void append_utf8(std::string& out, char32_t code_point);
 
+// Yields `text` (UTF-8) in lower case by the full Unicode mapping, whose results may differ in
+// length ("\u0130" becomes "i\u0307") and depend on context (a word-final capital sigma
+// becomes "\u03c2"), free of any locale's special rules.
+std::string to_lower(std::string_view text);
+
 // True for code points with the Unicode Alphabetic property.
 bool is_alphabetic(char32_t code_point);
 

@@ -27,12 +27,14 @@ bool is_scrubbed(std::string_view entry) {
   return false;
 }
 
-std::vector<std::string> child_environment(const std::filesystem::path& home) {
+std::vector<std::string> child_environment(const std::filesystem::path& home,
+                                           const std::vector<std::string>& extra) {
   std::vector<std::string> variables;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     if (!is_scrubbed(*entry)) variables.emplace_back(*entry);
   }
-  variables.push_back("HOME=" + home.string());
+  if (!home.empty()) variables.push_back("HOME=" + home.string());
+  variables.insert(variables.end(), extra.begin(), extra.end());
   // In the sanitizer build a finding must not pass for the ordinary failure status 1.
   const auto has = [&](std::string_view name) {
     return std::any_of(variables.begin(), variables.end(),
@@ -67,24 +69,30 @@ std::vector<char*> pointers_to(std::vector<std::string>& items) {
   ::_exit(127);
 }
 
+// Starts pellix with its standard streams in files of `capture`: "stdin" (written here from
+// the options), "stdout" and "stderr".
+pid_t start_pellix(const std::vector<std::string>& args, const ProcessOptions& options,
+                   const std::filesystem::path& capture) {
+  write_file(capture / "stdin", options.stdin_text);
+  std::vector<std::string> argv{PELLIX_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> env = child_environment(options.home, options.environment);
+
+  const pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    exec_child(capture / "stdin", capture / "stdout", capture / "stderr", options, argv, env);
+  }
+  return pid;
+}
+
 }  // namespace
 
 std::filesystem::path pellix_binary() { return PELLIX_BINARY; }
 
 ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOptions& options) {
   TempDir capture;
-  const auto stdin_path = capture.path() / "stdin";
-  const auto out_path = capture.path() / "stdout";
-  const auto err_path = capture.path() / "stderr";
-  write_file(stdin_path, options.stdin_text);
-
-  std::vector<std::string> argv{pellix_binary().string()};
-  argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<std::string> env = child_environment(options.home);
-
-  const pid_t pid = ::fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) exec_child(stdin_path, out_path, err_path, options, argv, env);
+  const pid_t pid = start_pellix(args, options, capture.path());
 
   ProcessResult result;
   const auto deadline = std::chrono::steady_clock::now() + options.time_limit;
@@ -100,9 +108,38 @@ ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOpti
   }
   if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
   if (WIFSIGNALED(wait_status)) result.signal = WTERMSIG(wait_status);
-  result.out = read_file(out_path);
-  result.err = read_file(err_path);
+  result.out = read_file(capture.path() / "stdout");
+  result.err = read_file(capture.path() / "stderr");
   return result;
+}
+
+BackgroundPellix::BackgroundPellix(const std::vector<std::string>& args,
+                                   const ProcessOptions& options)
+    : pid_(start_pellix(args, options, capture_.path())) {}
+
+BackgroundPellix::~BackgroundPellix() {
+  if (has_ended_) return;
+  ::kill(pid_, SIGKILL);
+  ::waitpid(pid_, nullptr, 0);
+}
+
+std::string BackgroundPellix::out() const { return read_file(capture_.path() / "stdout"); }
+
+std::string BackgroundPellix::err() const { return read_file(capture_.path() / "stderr"); }
+
+bool BackgroundPellix::wait_until(const std::function<bool()>& ready,
+                                  std::chrono::milliseconds limit) const {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+bool BackgroundPellix::is_running() {
+  if (!has_ended_ && ::waitpid(pid_, nullptr, WNOHANG) == pid_) has_ended_ = true;
+  return !has_ended_;
 }
 
 TempDir::TempDir() {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,8 @@ struct ProcessResult {
 
 struct ProcessOptions {
   std::filesystem::path working_directory;
-  std::filesystem::path home;
+  std::filesystem::path home;            // HOME is left unset when empty
+  std::vector<std::string> environment;  // further "NAME=value" entries
   std::string stdin_text;
   std::chrono::seconds time_limit{120};
 };
@@ -42,6 +44,31 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// A pellix process that runs while the test goes on (for commands that never end), with its
+// output captured in files that can be read at any moment. It is killed when the object goes.
+class BackgroundPellix {
+ public:
+  BackgroundPellix(const std::vector<std::string>& args, const ProcessOptions& options);
+  BackgroundPellix(const BackgroundPellix&) = delete;
+  BackgroundPellix& operator=(const BackgroundPellix&) = delete;
+  ~BackgroundPellix();
+
+  // The standard output and error written so far.
+  std::string out() const;
+  std::string err() const;
+
+  // Polls until `ready` holds or `limit` has passed; yields whether it held.
+  bool wait_until(const std::function<bool()>& ready, std::chrono::milliseconds limit) const;
+
+  // Whether the process is still running.
+  bool is_running();
+
+ private:
+  TempDir capture_;
+  int pid_ = -1;
+  bool has_ended_ = false;
 };
 
 std::string read_file(const std::filesystem::path& path);

@@ -103,5 +103,28 @@ TEST(UnicodePropertyTest, ClassifiesLettersNumbersAndVisibleCharacters) {
   }
 }
 
+TEST(LowerCaseTest, FullMappingWithoutLocaleRules) {
+  struct Case {
+    std::string_view text;
+    std::string_view lowered;
+  };
+  const std::vector<Case> cases = {
+      {"My Tasks", "my tasks"},
+      {"\u00dcBER Caf\u00c9", "\u00fcber caf\u00e9"},
+      // One capital I with a dot becomes two code points, as no locale is applied.
+      {"\u0130stanbul", "i\u0307stanbul"},
+      {"ISTANBUL", "istanbul"},
+      // A capital sigma ends a word as the final form.
+      {"\u039f\u0394\u039f\u03a3 \u03a3\u0391", "\u03bf\u03b4\u03bf\u03c2 \u03c3\u03b1"},
+      {"\u0416\U00010400", "\u0436\U00010428"},
+      {"", ""},
+      {"already 42 -_", "already 42 -_"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(to_lower(c.text), c.lowered);
+  }
+}
+
 }  // namespace
 }  // namespace pellix

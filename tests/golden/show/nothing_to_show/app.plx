@@ -1,0 +1,2 @@
+to double given n:
+  return n * 2
