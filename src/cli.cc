@@ -218,7 +218,7 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Test:
       return load_then_not_built("test", operand(), console);
     case Command::Cost:
-      return load_then_not_built("cost", operand(), console);
+      return cost_command(operand(), console);
     case Command::Show:
       return load_then_not_built("show", operand(), console);
     case Command::Serve:
