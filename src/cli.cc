@@ -216,7 +216,7 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Check:
       return check_command(operand(), console);
     case Command::Test:
-      return load_then_not_built("test", operand(), console);
+      return test_command(operand(), console);
     case Command::Cost:
       return cost_command(operand(), console);
     case Command::Show:

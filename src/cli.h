@@ -39,6 +39,10 @@ bool print_diagnostics(const Program& program, Console& console);
 // whether or not the checker found errors; 1 when the file does not load.
 int check_command(const std::string& path, Console& console);
 
+// The `test` command: runs the inline tests and reports each. Status 1 when the program does not
+// load, has checker errors, or a test failed.
+int test_command(const std::string& path, Console& console);
+
 // The `cost` command: the estimated cost of one run, without running anything and without the
 // checker. Status 1 only when the program does not load.
 int cost_command(const std::string& path, Console& console);
