@@ -224,7 +224,7 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Serve:
       return load_then_not_built("serve", operand(), console);
     case Command::Bench:
-      return load_then_not_built("bench", operand(), console);
+      return bench_command(args, console);
     case Command::Parse:
       return print_syntax_tree(operand(), console);
     case Command::Watch:

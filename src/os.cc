@@ -56,4 +56,6 @@ Result<std::string> read_file(const std::string& path) {
   return content;
 }
 
+bool is_terminal(int descriptor) { return ::isatty(descriptor) == 1; }
+
 }  // namespace pellix::os

@@ -11,4 +11,7 @@ namespace pellix::os {
 // the failure ("No such file or directory").
 Result<std::string> read_file(const std::string& path);
 
+// True when the open file `descriptor` is a terminal.
+bool is_terminal(int descriptor);
+
 }  // namespace pellix::os
