@@ -217,15 +217,15 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Check:
       return check_command(operand(), console);
     case Command::Test:
-      return load_then_not_built("test", operand(), console);
+      return test_command(operand(), console);
     case Command::Cost:
-      return load_then_not_built("cost", operand(), console);
+      return cost_command(operand(), console);
     case Command::Show:
       return show_command(operand(), console);
     case Command::Serve:
       return load_then_not_built("serve", operand(), console);
     case Command::Bench:
-      return load_then_not_built("bench", operand(), console);
+      return bench_command(args, console);
     case Command::Parse:
       return print_syntax_tree(operand(), console);
     case Command::Watch:

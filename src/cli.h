@@ -18,6 +18,8 @@ struct Console {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
+  // Whether the error stream is a terminal, where a long task may show its progress.
+  bool err_is_terminal = false;
 };
 
 // Runs one command line (`args[0]` is the program's path) and yields the exit status.
@@ -57,6 +59,19 @@ int new_command(const std::string& path, Console& console);
 int install_command(const std::string& name, Console& console);
 int uninstall_command(const std::string& name, Console& console);
 int list_command(Console& console);
+
+// The `test` command: runs the inline tests and reports each. Status 1 when the program does not
+// load, has checker errors, or a test failed.
+int test_command(const std::string& path, Console& console);
+
+// The `cost` command: the estimated cost of one run, without running anything and without the
+// checker. Status 1 only when the program does not load.
+int cost_command(const std::string& path, Console& console);
+
+// The `bench` command (`args` is the whole command line): the table of timings and costs of
+// every flow without parameters, run `--runs` times each. Status 1 when the program does not
+// load or has checker errors.
+int bench_command(const std::vector<std::string>& args, Console& console);
 
 // The `run` command (`args` is the whole command line): the named flow, or the first flow
 // without parameters, with its result, cost and time. Status 1 when the program does not load,

@@ -149,4 +149,6 @@ Result<void> remove_tree(const std::string& path) {
   return {};
 }
 
+bool is_terminal(int descriptor) { return ::isatty(descriptor) == 1; }
+
 }  // namespace pellix::os

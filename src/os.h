@@ -55,4 +55,7 @@ std::vector<std::string> list_subfolders(const std::string& path);
 // is the system's description of the first failure.
 Result<void> remove_tree(const std::string& path);
 
+// True when the open file `descriptor` is a terminal.
+bool is_terminal(int descriptor);
+
 }  // namespace pellix::os

@@ -148,4 +148,48 @@ bool is_printable(char32_t code_point) {
   }
 }
 
+std::size_t display_width(std::string_view text) {
+  std::size_t width = 0;
+  std::size_t offset = 0;
+  while (offset < text.size()) {
+    const DecodedCodePoint decoded = decode_utf8(text, offset);
+    offset += decoded.length;
+    if (decoded.code_point < 0x80) {
+      ++width;
+      continue;
+    }
+    const auto code_point = static_cast<UChar32>(decoded.code_point);
+    switch (u_charType(code_point)) {
+      case U_NON_SPACING_MARK:
+      case U_ENCLOSING_MARK:
+      case U_FORMAT_CHAR:
+        continue;
+      default:
+        break;
+    }
+    switch (u_getIntPropertyValue(code_point, UCHAR_EAST_ASIAN_WIDTH)) {
+      case U_EA_WIDE:
+      case U_EA_FULLWIDTH:
+        width += 2;
+        break;
+      default:
+        ++width;
+        break;
+    }
+  }
+  return width;
+}
+
+std::string_view head_within_columns(std::string_view text, std::size_t columns) {
+  std::size_t offset = 0;
+  std::size_t used = 0;
+  while (offset < text.size()) {
+    const std::size_t length = decode_utf8(text, offset).length;
+    used += display_width(text.substr(offset, length));
+    if (used > columns) break;
+    offset += length;
+  }
+  return text.substr(0, offset);
+}
+
 }  // namespace pellix

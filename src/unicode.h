@@ -48,4 +48,12 @@ bool is_numeric(char32_t code_point);
 // separators other than the ASCII space, private-use, surrogate and unassigned code points.
 bool is_printable(char32_t code_point);
 
+// The terminal columns `text` (UTF-8) takes: two for wide and full-width characters, none for
+// combining marks and format characters, one for everything else (an ill-formed byte
+// included).
+std::size_t display_width(std::string_view text);
+
+// The longest start of `text` that fits in `columns` terminal columns, cut between characters.
+std::string_view head_within_columns(std::string_view text, std::size_t columns);
+
 }  // namespace pellix

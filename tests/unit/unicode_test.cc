@@ -126,5 +126,28 @@ TEST(LowerCaseTest, FullMappingWithoutLocaleRules) {
   }
 }
 
+TEST(DisplayWidthTest, CountsTerminalColumns) {
+  struct Case {
+    std::string_view text;
+    std::size_t width;
+  };
+  const std::vector<Case> cases = {
+      {"", 0},
+      {"test_hello", 10},
+      {"caf\u00e9", 4},
+      {"cafe\u0301", 4},    // a combining accent takes no column
+      {"\u65e5\u672c", 4},  // wide characters take two
+      {"\uFF21", 2},        // full-width A
+      {"\U0001F600", 2},    // emoji
+      {"a\u200bb", 2},      // zero-width space
+      {"\u2014", 1},
+      {"a\xFF", 2},  // an ill-formed byte counts as one
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(display_width(c.text), c.width);
+  }
+}
+
 }  // namespace
 }  // namespace pellix

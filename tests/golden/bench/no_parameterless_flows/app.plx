@@ -1,0 +1,5 @@
+flow greet given name:
+  log "hello {name}"
+
+job main:
+  return 1

@@ -1,0 +1,2 @@
+flow main:
+  log "no models here"

@@ -1,0 +1,5 @@
+record Empty:
+  track changes
+
+flow test_never:
+  log "not run"
