@@ -152,10 +152,15 @@ AiConfig AiConfig::from_env(std::string_view model, const EnvironmentLookup& env
       break;
     case Family::Other:
       config.provider = kProviderOpenAiCompatible;
-      config.api_key =
-          first_key(environment, {kPellixKeyVariable, kOpenAiKeyVariable, kAnthropicKeyVariable});
       config.base_url =
           first_base_url(environment, {kPellixUrlVariable, kOpenAiUrlVariable}, kLocalServerUrl);
+      // An Anthropic key is good only at Anthropic's own host (its OpenAI-style endpoint);
+      // sent anywhere else it would hand the user's secret to a server it was never meant for,
+      // over plain HTTP in the case of the local default.
+      config.api_key = config.base_url == kAnthropicUrl
+                           ? first_key(environment, {kPellixKeyVariable, kOpenAiKeyVariable,
+                                                     kAnthropicKeyVariable})
+                           : first_key(environment, {kPellixKeyVariable, kOpenAiKeyVariable});
       break;
   }
   return config;

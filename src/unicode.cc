@@ -120,6 +120,10 @@ bool is_alphabetic(char32_t code_point) {
   return u_hasBinaryProperty(static_cast<UChar32>(code_point), UCHAR_ALPHABETIC) != 0;
 }
 
+bool is_white_space(char32_t code_point) {
+  return u_hasBinaryProperty(static_cast<UChar32>(code_point), UCHAR_WHITE_SPACE) != 0;
+}
+
 bool is_numeric(char32_t code_point) {
   switch (u_charType(static_cast<UChar32>(code_point))) {
     case U_DECIMAL_DIGIT_NUMBER:

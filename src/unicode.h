@@ -41,6 +41,9 @@ std::string to_lower(std::string_view text);
 // True for code points with the Unicode Alphabetic property.
 bool is_alphabetic(char32_t code_point);
 
+// True for code points with the Unicode White_Space property.
+bool is_white_space(char32_t code_point);
+
 // True for code points of the Unicode number categories (Nd, Nl, No).
 bool is_numeric(char32_t code_point);
 

@@ -27,14 +27,20 @@ bool is_scrubbed(std::string_view entry) {
   return false;
 }
 
-std::vector<std::string> child_environment(const std::filesystem::path& home,
-                                           const std::vector<std::string>& extra) {
+std::string_view name_part(std::string_view entry) { return entry.substr(0, entry.find('=') + 1); }
+
+std::vector<std::string> child_environment(const ProcessOptions& options) {
+  const auto is_replaced = [&](std::string_view entry) {
+    return std::any_of(
+        options.environment.begin(), options.environment.end(),
+        [&](const std::string& added) { return name_part(added) == name_part(entry); });
+  };
   std::vector<std::string> variables;
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (!is_scrubbed(*entry)) variables.emplace_back(*entry);
+    if (!is_scrubbed(*entry) && !is_replaced(*entry)) variables.emplace_back(*entry);
   }
-  if (!home.empty()) variables.push_back("HOME=" + home.string());
-  variables.insert(variables.end(), extra.begin(), extra.end());
+  if (!options.home.empty()) variables.push_back("HOME=" + options.home.string());
+  variables.insert(variables.end(), options.environment.begin(), options.environment.end());
   // In the sanitizer build a finding must not pass for the ordinary failure status 1.
   const auto has = [&](std::string_view name) {
     return std::any_of(variables.begin(), variables.end(),
@@ -76,7 +82,7 @@ pid_t start_pellix(const std::vector<std::string>& args, const ProcessOptions& o
   write_file(capture / "stdin", options.stdin_text);
   std::vector<std::string> argv{PELLIX_BINARY};
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<std::string> env = child_environment(options.home, options.environment);
+  std::vector<std::string> env = child_environment(options);
 
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");

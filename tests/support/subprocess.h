@@ -20,17 +20,20 @@ struct ProcessResult {
 
 struct ProcessOptions {
   std::filesystem::path working_directory;
-  std::filesystem::path home;            // HOME is left unset when empty
-  std::vector<std::string> environment;  // further "NAME=value" entries
+  std::filesystem::path home;  // HOME is left unset when empty
   std::string stdin_text;
   std::chrono::seconds time_limit{120};
+  // "NAME=value" entries set after the scrubbing, each replacing any variable of that name
+  // (PATH among them).
+  std::vector<std::string> environment;
 };
 
 // The path of the pellix executable under test.
 std::filesystem::path pellix_binary();
 
 // Runs `pellix_binary()` with `args` (not counting the program path). Provider keys and base
-// URLs are removed from the environment and HOME points at `options.home`.
+// URLs are removed from the environment, HOME points at `options.home` and the entries of
+// `options.environment` are added.
 ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOptions& options);
 
 // A fresh empty folder under the system's temporary folder, removed when the object goes.

@@ -52,10 +52,10 @@ const Outcome kLocal = {"ollama", "http://localhost:11434", {"PELLIX_LOCAL_URL"}
 const Outcome kAnthropic = {"anthropic", "https://api.anthropic.com", {"ANTHROPIC_API_KEY"}};
 const Outcome kOpenAi = {"openai", "https://api.openai.com", {"OPENAI_API_KEY", "OPENAI_BASE_URL"}};
 const Outcome kGoogle = {"google", "https://generativelanguage.googleapis.com", {"GOOGLE_API_KEY"}};
-const Outcome kCompatible = {"openai_compatible",
-                             "http://localhost:11434",
-                             {"ANTHROPIC_API_KEY", "OPENAI_API_KEY", "OPENAI_BASE_URL",
-                              "PELLIX_API_KEY", "PELLIX_BASE_URL"}};
+const Outcome kCompatible = {
+    "openai_compatible",
+    "http://localhost:11434",
+    {"OPENAI_API_KEY", "OPENAI_BASE_URL", "PELLIX_API_KEY", "PELLIX_BASE_URL"}};
 
 TEST(AiConfigTest, ModelNameChoosesTheProviderAndOnlyItsVariablesAreRead) {
   struct Case {
@@ -154,11 +154,29 @@ TEST(AiConfigTest, KeysAndBaseUrlsComeFromTheEnvironmentInOrderOfPrecedence) {
         {"OPENAI_BASE_URL", "https://proxy.example.com"}},
        "sk-openai",
        "https://proxy.example.com"},
+      // The Anthropic key goes to Anthropic's own host and to no other.
       {"compatible, Anthropic key only",
        "my-finetune",
        {{"ANTHROPIC_API_KEY", "sk-ant"}},
-       "sk-ant",
+       "",
        "http://localhost:11434"},
+      {"compatible, Anthropic key and another host",
+       "my-finetune",
+       {{"ANTHROPIC_API_KEY", "sk-ant"}, {"PELLIX_BASE_URL", "https://llm.example.com"}},
+       "",
+       "https://llm.example.com"},
+      {"compatible, Anthropic key and Anthropic's host",
+       "Claude-Sonnet",
+       {{"ANTHROPIC_API_KEY", "sk-ant"}, {"PELLIX_BASE_URL", "https://api.anthropic.com/"}},
+       "sk-ant",
+       "https://api.anthropic.com"},
+      {"compatible, OpenAI key before the Anthropic key at Anthropic's host",
+       "my-finetune",
+       {{"ANTHROPIC_API_KEY", "sk-ant"},
+        {"OPENAI_API_KEY", "sk-openai"},
+        {"OPENAI_BASE_URL", "https://api.anthropic.com"}},
+       "sk-openai",
+       "https://api.anthropic.com"},
       // An empty key is a key: it stops the search and nothing else is sent.
       {"compatible, empty PELLIX_API_KEY",
        "my-finetune",
