@@ -133,6 +133,8 @@ class Runtime {
   const CompiledNode& compile(const Expression& expression);  // runtime_expressions.cc
   const CompiledNode& compile(const Statement& statement);    // runtime_statements.cc
   const CompiledNode& compile_block(const Body& body);        // runtime_statements.cc
+  template <typename Tree>
+  const CompiledNode& cached_node(const Tree& tree);
   template <typename Node, typename... Args>
   const Node& make_node(Args&&... args);
   // Records `message` as the error of the node being run; yields false for the node to return.

@@ -52,22 +52,22 @@ const Node& Runtime::make_node(Args&&... args) {
   return made;
 }
 
-inline const CompiledNode& Runtime::node_for(const Expression& expression) {
-  const InterpreterCache& cache = expression.compiled;
+template <typename Tree>
+const CompiledNode& Runtime::cached_node(const Tree& tree) {
+  const InterpreterCache& cache = tree.compiled;
   if (cache.owner == id_) return *cache.node;
-  const CompiledNode& node = compile(expression);
+  const CompiledNode& node = compile(tree);
   cache.node = &node;
   cache.owner = id_;
   return node;
 }
 
+inline const CompiledNode& Runtime::node_for(const Expression& expression) {
+  return cached_node(expression);
+}
+
 inline const CompiledNode& Runtime::node_for(const Statement& statement) {
-  const InterpreterCache& cache = statement.compiled;
-  if (cache.owner == id_) return *cache.node;
-  const CompiledNode& node = compile(statement);
-  cache.node = &node;
-  cache.owner = id_;
-  return node;
+  return cached_node(statement);
 }
 
 }  // namespace pellix

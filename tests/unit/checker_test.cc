@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "ast.h"
+#include "support/examples.h"
 #include "support/parse_program.h"
 
 namespace pellix {
@@ -444,11 +444,7 @@ TEST(Checker, ReportsEachListInSourceOrder) {
 }
 
 TEST(Checker, TheSampleProgramIsClean) {
-  std::ifstream file(PELLIX_EXAMPLES_DIR "/sample.plx", std::ios::binary);
-  ASSERT_TRUE(file) << "cannot read " PELLIX_EXAMPLES_DIR "/sample.plx";
-  std::ostringstream source;
-  source << file.rdbuf();
-  const CheckReport report = check_source(source.str());
+  const CheckReport report = check_source(testing::read_example("sample.plx"));
   EXPECT_EQ(report.errors, std::vector<Diagnostic>{});
   EXPECT_EQ(report.warnings, std::vector<Diagnostic>{});
 }

@@ -7,35 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "support/examples.h"
 #include "support/parse_program.h"
 
 namespace pellix {
 namespace {
 
 using testing::parse_program;
-
-constexpr std::string_view kSample =
-    "app \"My App\"\n"
-    "\n"
-    "record Item:\n"
-    "  name is text, required\n"
-    "  done is yes or no, default false\n"
-    "\n"
-    "agent helper uses \"claude-sonnet-4-6\":\n"
-    "  can reason\n"
-    "\n"
-    "  job greet given name as text:\n"
-    "    response = reason about name: write a creative greeting\n"
-    "    return response\n"
-    "\n"
-    "flow test_hello:\n"
-    "  log \"Hello from Pellix!\"\n"
-    "  items = [1, 2, 3]\n"
-    "  total = 0\n"
-    "  for each item in items:\n"
-    "    total = total + item\n"
-    "  log \"sum = {total}\"\n"
-    "  return total\n";
 
 std::string with_agent(std::string_view model, std::string_view rest) {
   return "agent helper uses \"" + std::string(model) + "\":\n  can reason\n" + std::string(rest);
@@ -222,7 +200,7 @@ TEST(CostAnalysis, SuggestionsFollowThePriceAndTheCount) {
 }
 
 TEST(CostReport, PrintsTheSampleProgramsEstimate) {
-  const CostReport report = analyze_cost(parse_program(std::string(kSample)));
+  const CostReport report = analyze_cost(parse_program(testing::read_example("sample.plx")));
   EXPECT_EQ(render_cost_report(report, "app.plx"),
             "\n"
             "  Cost Analysis: app.plx\n"
