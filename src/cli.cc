@@ -14,6 +14,7 @@
 #include "lexer.h"
 #include "os.h"
 #include "parser.h"
+#include "repl.h"
 #include "text_format.h"
 #include "token.h"
 #include "unicode.h"
@@ -298,7 +299,11 @@ std::uint16_t port_option(const std::vector<std::string>& args) {
 }
 
 int run_command_line(const std::vector<std::string>& args, Console& console) {
-  if (args.size() < 2) return not_built_yet("interactive mode", console);
+  if (args.size() < 2) {
+    start_repl(console.in, console.out,
+               console.in_and_out_are_terminals ? LineEditing::On : LineEditing::Off);
+    return 0;
+  }
 
   const std::string& word = args[1];
   if (const auto entry = find_command(word)) {

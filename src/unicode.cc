@@ -4,6 +4,7 @@
 #include <unicode/casemap.h>
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -120,10 +121,6 @@ bool is_alphabetic(char32_t code_point) {
   return u_hasBinaryProperty(static_cast<UChar32>(code_point), UCHAR_ALPHABETIC) != 0;
 }
 
-bool is_white_space(char32_t code_point) {
-  return u_hasBinaryProperty(static_cast<UChar32>(code_point), UCHAR_WHITE_SPACE) != 0;
-}
-
 bool is_numeric(char32_t code_point) {
   switch (u_charType(static_cast<UChar32>(code_point))) {
     case U_DECIMAL_DIGIT_NUMBER:
@@ -133,6 +130,26 @@ bool is_numeric(char32_t code_point) {
     default:
       return false;
   }
+}
+
+bool is_white_space(char32_t code_point) {
+  if (code_point < 0x80) return code_point == ' ' || (code_point >= '\t' && code_point <= '\r');
+  return u_hasBinaryProperty(static_cast<UChar32>(code_point), UCHAR_WHITE_SPACE) != 0;
+}
+
+std::string_view trim_unicode_white_space(std::string_view text) {
+  std::size_t start = text.size();
+  std::size_t end = 0;
+  std::size_t offset = 0;
+  while (offset < text.size()) {
+    const DecodedCodePoint decoded = decode_utf8(text, offset);
+    if (!decoded.is_valid || !is_white_space(decoded.code_point)) {
+      start = std::min(start, offset);
+      end = offset + decoded.length;
+    }
+    offset += decoded.length;
+  }
+  return start < end ? text.substr(start, end - start) : std::string_view();
 }
 
 bool is_printable(char32_t code_point) {
