@@ -14,6 +14,7 @@ namespace pellix {
 namespace {
 
 constexpr std::string_view kDefaultAppName = "Pellix App";
+constexpr std::string_view kPoweredBy = "Built with Pellix";
 constexpr std::string_view kDarkBackground = "#0f172a";
 constexpr std::string_view kLightBackground = "#f8fafc";
 constexpr std::string_view kDarkText = "#e2e8f0";
@@ -107,8 +108,8 @@ std::string HtmlGenerator::generate_shell(const Program& program) const {
   append_html_text(out, theme_.app_name);
   out += "</span>\n    </div>\n    ";
   append_navigation(out, program);
-  out += "\n    <div class=\"sidebar-footer\">\n";
-  out += "      <span class=\"powered-by\">Built with Pellix</span>\n    </div>\n  </aside>\n";
+  out += "\n    <div class=\"sidebar-footer\">\n      <span class=\"powered-by\">";
+  out.append(kPoweredBy).append("</span>\n    </div>\n  </aside>\n");
   out += "  <div class=\"content\">\n    <main>\n      ";
   PageRenderer(clock_).append_sections(out, program);
   out += "\n    </main>\n  </div>\n";

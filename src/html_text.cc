@@ -14,23 +14,9 @@ namespace {
 
 constexpr std::string_view kUnevaluated = "...";
 
-// Appends `text`, replacing each byte found in `special` by `reference(byte)`; runs without
-// special bytes are copied in one piece.
-template <typename Reference>
-void append_replacing(std::string& out, std::string_view text, std::string_view special,
-                      Reference reference) {
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t found = text.find_first_of(special, start);
-    if (found == std::string_view::npos) break;
-    out.append(text, start, found - start);
-    out += reference(text[found]);
-    start = found + 1;
-  }
-  out.append(text, start);
-}
-
-std::string_view html_reference(char c) {
+// The reference that stands for `c` in markup, or nothing when `c` stands for itself. Quotes
+// are replaced only where `quotes` asks for it (in attribute values).
+std::string_view html_reference(char c, bool quotes) {
   switch (c) {
     case '&':
       return "&amp;";
@@ -39,11 +25,24 @@ std::string_view html_reference(char c) {
     case '>':
       return "&gt;";
     case '"':
-      return "&quot;";
+      return quotes ? "&quot;" : std::string_view();
     case '\'':
-      return "&#39;";
+      return quotes ? "&#39;" : std::string_view();
   }
   return {};
+}
+
+// Runs without special characters are copied in one piece.
+void append_escaped(std::string& out, std::string_view text, bool quotes) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::string_view reference = html_reference(text[i], quotes);
+    if (reference.empty()) continue;
+    out.append(text, start, i - start);
+    out += reference;
+    start = i + 1;
+  }
+  out.append(text, start);
 }
 
 bool is_ascii(std::string_view text) {
@@ -90,12 +89,10 @@ struct ExpressionTextWriter {
 
 }  // namespace
 
-void append_html_text(std::string& out, std::string_view text) {
-  append_replacing(out, text, "&<>", html_reference);
-}
+void append_html_text(std::string& out, std::string_view text) { append_escaped(out, text, false); }
 
 void append_html_attribute(std::string& out, std::string_view text) {
-  append_replacing(out, text, "&<>\"'", html_reference);
+  append_escaped(out, text, true);
 }
 
 void append_script_string(std::string& out, std::string_view text) {
