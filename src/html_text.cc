@@ -14,9 +14,12 @@ namespace {
 
 constexpr std::string_view kUnevaluated = "...";
 
-// The reference that stands for `c` in markup, or nothing when `c` stands for itself. Quotes
-// are replaced only where `quotes` asks for it (in attribute values).
-std::string_view html_reference(char c, bool quotes) {
+// Where a text lands: quotes need replacing only inside attribute values.
+enum class Place { Text, Attribute };
+
+// The reference that stands for `c` at `place`, or nothing when `c` stands for itself.
+std::string_view html_reference(char c, Place place) {
+  const bool quotes = place == Place::Attribute;
   switch (c) {
     case '&':
       return "&amp;";
@@ -33,10 +36,10 @@ std::string_view html_reference(char c, bool quotes) {
 }
 
 // Runs without special characters are copied in one piece.
-void append_escaped(std::string& out, std::string_view text, bool quotes) {
+void append_escaped(std::string& out, std::string_view text, Place place) {
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::string_view reference = html_reference(text[i], quotes);
+    const std::string_view reference = html_reference(text[i], place);
     if (reference.empty()) continue;
     out.append(text, start, i - start);
     out += reference;
@@ -81,6 +84,7 @@ struct ExpressionTextWriter {
     out += '.';
     out += e.member;
   }
+  // Every other form would need evaluating.
   template <typename Other>
   void operator()(const Other&) {
     out += kUnevaluated;
@@ -89,10 +93,12 @@ struct ExpressionTextWriter {
 
 }  // namespace
 
-void append_html_text(std::string& out, std::string_view text) { append_escaped(out, text, false); }
+void append_html_text(std::string& out, std::string_view text) {
+  append_escaped(out, text, Place::Text);
+}
 
 void append_html_attribute(std::string& out, std::string_view text) {
-  append_escaped(out, text, true);
+  append_escaped(out, text, Place::Attribute);
 }
 
 void append_script_string(std::string& out, std::string_view text) {
