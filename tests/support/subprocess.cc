@@ -78,13 +78,11 @@ std::vector<char*> pointers_to(std::vector<std::string>& items) {
   ::_exit(127);
 }
 
-// Starts pellix with its standard streams in files of `capture`: "stdin" (written here from
-// the options), "stdout" and "stderr".
-pid_t start_pellix(const std::vector<std::string>& args, const ProcessOptions& options,
-                   const std::filesystem::path& capture) {
+// Starts `argv` (its first item a path) with its standard streams in files of `capture`:
+// "stdin" (written here from the options), "stdout" and "stderr".
+pid_t start_process(std::vector<std::string> argv, const ProcessOptions& options,
+                    const std::filesystem::path& capture) {
   write_file(capture / "stdin", options.stdin_text);
-  std::vector<std::string> argv{PELLIX_BINARY};
-  argv.insert(argv.end(), args.begin(), args.end());
   std::vector<std::string> env = child_environment(options);
 
   const pid_t pid = ::fork();
@@ -95,13 +93,23 @@ pid_t start_pellix(const std::vector<std::string>& args, const ProcessOptions& o
   return pid;
 }
 
+std::vector<std::string> pellix_command(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{PELLIX_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
+}
+
 }  // namespace
 
 std::filesystem::path pellix_binary() { return PELLIX_BINARY; }
 
 ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOptions& options) {
+  return run_program(pellix_command(args), options);
+}
+
+ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOptions& options) {
   TempDir capture;
-  const pid_t pid = start_pellix(args, options, capture.path());
+  const pid_t pid = start_process(argv, options, capture.path());
 
   ProcessResult result;
   const auto deadline = std::chrono::steady_clock::now() + options.time_limit;
@@ -124,7 +132,7 @@ ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOpti
 
 BackgroundPellix::BackgroundPellix(const std::vector<std::string>& args,
                                    const ProcessOptions& options)
-    : pid_(start_pellix(args, options, capture_.path())) {}
+    : pid_(start_process(pellix_command(args), options, capture_.path())) {}
 
 BackgroundPellix::~BackgroundPellix() {
   if (has_ended_) return;

@@ -1,4 +1,4 @@
-// Runs the built pellix executable as a child process for the end-to-end tests, with a
+// Runs the built pellix executable, or another program a test needs, as a child process with a
 // working folder, a fresh home folder and captured output.
 #pragma once
 
@@ -36,6 +36,9 @@ std::filesystem::path pellix_binary();
 // URLs are removed from the environment, HOME points at `options.home` and the entries of
 // `options.environment` are added.
 ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOptions& options);
+
+// Runs another program the same way: `argv[0]` is its path, the rest its arguments.
+ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOptions& options);
 
 // A fresh empty folder under the system's temporary folder, removed when the object goes.
 class TempDir {
