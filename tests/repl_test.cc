@@ -60,6 +60,7 @@ TEST_F(Repl, VeryLongLinesRunAndOverlongOnesArePassedOverWithoutEndingTheSession
 TEST_F(Repl, TypedLinesAreEditedRecalledAndRun) {
   TerminalPellix session({}, options());
   ASSERT_TRUE(session.wait_for("pellix> ", kPatience)) << session.screen();
+  ASSERT_TRUE(session.wait_for_key_input(kPatience)) << session.screen();
   // Ctrl+A goes to the start of the line, which only an editor does: a plain terminal would
   // keep it as a character and the line would not lex.
   session.type(
@@ -67,10 +68,12 @@ TEST_F(Repl, TypedLinesAreEditedRecalledAndRun) {
       "40 \r");
   ASSERT_TRUE(session.wait_for("\u2192 42", kPatience)) << session.screen();
   ASSERT_TRUE(session.wait_for("pellix> ", kPatience)) << session.screen();
+  ASSERT_TRUE(session.wait_for_key_input(kPatience)) << session.screen();
   // Ctrl+P brings back the line before, with its edit.
   session.type("\x10\r");
   ASSERT_TRUE(session.wait_for("\u2192 42", kPatience)) << session.screen();
   ASSERT_TRUE(session.wait_for("pellix> ", kPatience)) << session.screen();
+  ASSERT_TRUE(session.wait_for_key_input(kPatience)) << session.screen();
   session.type("exit\r");
   ASSERT_TRUE(session.wait_for("total cost: $0.0000", kPatience)) << session.screen();
   EXPECT_EQ(session.wait_for_exit(kPatience), 0) << session.screen();
@@ -79,6 +82,7 @@ TEST_F(Repl, TypedLinesAreEditedRecalledAndRun) {
 TEST_F(Repl, EndOfInputAtATerminalLeavesWithTheTotal) {
   TerminalPellix session({}, options());
   ASSERT_TRUE(session.wait_for("pellix> ", kPatience)) << session.screen();
+  ASSERT_TRUE(session.wait_for_key_input(kPatience)) << session.screen();
   session.type("\x04");
   ASSERT_TRUE(session.wait_for("total cost: $0.0000", kPatience)) << session.screen();
   EXPECT_EQ(session.wait_for_exit(kPatience), 0) << session.screen();

@@ -210,6 +210,16 @@ void TerminalPellix::type(std::string_view keys) {
   }
 }
 
+bool TerminalPellix::wait_for_key_input(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (true) {
+    termios settings{};
+    if (::tcgetattr(master_, &settings) == 0 && (settings.c_lflag & ICANON) == 0) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
 bool TerminalPellix::read_some(std::chrono::milliseconds limit) {
   pollfd ready{master_, POLLIN, 0};
   if (::poll(&ready, 1, static_cast<int>(limit.count())) <= 0) return true;

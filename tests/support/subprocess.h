@@ -90,6 +90,11 @@ class TerminalPellix {
   // Sends `keys` as if typed.
   void type(std::string_view keys);
 
+  // Waits until the program reads the terminal key by key (line editing has taken it over), so
+  // that keys the line discipline would otherwise act on, such as Ctrl+D, reach the program;
+  // yields whether that happened within `limit`.
+  bool wait_for_key_input(std::chrono::milliseconds limit);
+
   // Reads the screen until it holds `text` after everything waited for before, or `limit` has
   // passed; yields whether it appeared.
   bool wait_for(std::string_view text, std::chrono::milliseconds limit);
