@@ -44,6 +44,12 @@ bool is_alphabetic(char32_t code_point);
 // True for code points with the Unicode White_Space property.
 bool is_white_space(char32_t code_point);
 
+// `text` without the Unicode white space at either end; an ill-formed byte is not white space.
+std::string_view trim_unicode_white_space(std::string_view text);
+
+// The length of the white space that starts at byte `offset` of `text` (0 when there is none).
+std::size_t white_space_length(std::string_view text, std::size_t offset);
+
 // True for code points of the Unicode number categories (Nd, Nl, No).
 bool is_numeric(char32_t code_point);
 
