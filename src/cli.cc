@@ -14,6 +14,7 @@
 #include "lexer.h"
 #include "os.h"
 #include "parser.h"
+#include "repl.h"
 #include "text_format.h"
 #include "token.h"
 #include "unicode.h"
@@ -50,7 +51,6 @@ constexpr std::string_view kUnknownCommand = "Unknown command: ";
 constexpr std::string_view kCouldNotRead = "Could not read ";
 constexpr std::string_view kLexerError = "Lexer error: ";
 constexpr std::string_view kErrorAt = "\n  error at ";
-constexpr std::string_view kNotBuiltYet = ": not built yet";
 constexpr std::string_view kInvalidUtf8 = "invalid UTF-8 at line ";
 
 constexpr std::string_view kSourceExtension = ".plx";
@@ -140,12 +140,6 @@ std::optional<std::uint64_t> option_value(const std::vector<std::string>& args,
   const auto found = std::find(args.begin(), args.end(), option);
   if (found == args.end() || found + 1 == args.end()) return std::nullopt;
   return parse_unsigned(*(found + 1), maximum);
-}
-
-// Placeholder for the commands whose work is not part of this build yet.
-int not_built_yet(std::string_view what, Console& console) {
-  console.err << "pellix " << what << kNotBuiltYet << '\n';
-  return 1;
 }
 
 int print_help(Console& console) {
@@ -277,7 +271,11 @@ std::uint16_t port_option(const std::vector<std::string>& args) {
 }
 
 int run_command_line(const std::vector<std::string>& args, Console& console) {
-  if (args.size() < 2) return not_built_yet("interactive mode", console);
+  if (args.size() < 2) {
+    start_repl(console.in, console.out,
+               console.in_and_out_are_terminals ? LineEditing::On : LineEditing::Off);
+    return 0;
+  }
 
   const std::string& word = args[1];
   if (const auto entry = find_command(word)) {

@@ -20,6 +20,8 @@ struct Console {
   std::ostream& err;
   // Whether the error stream is a terminal, where a long task may show its progress.
   bool err_is_terminal = false;
+  // Whether input and output are both a terminal, where lines are typed and can be edited.
+  bool in_and_out_are_terminals = false;
 };
 
 // Runs one command line (`args[0]` is the program's path) and yields the exit status.

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cli.h"
+#include "html.h"
 #include "text_format.h"
-#include "unicode.h"
 
 namespace pellix {
 namespace {
@@ -99,21 +99,12 @@ void append_flows(std::string& out, const Program& program) {
   out += '\n';
 }
 
-// "My Tasks" is served at /my-tasks. Only the plain space becomes a dash.
-std::string route_of(std::string_view page_name) {
-  std::string route = to_lower(page_name);
-  for (char& c : route) {
-    if (c == ' ') c = '-';
-  }
-  return route;
-}
-
 void append_pages(std::string& out, const Program& program) {
   const auto pages = all_of<PageDecl>(program);
   if (pages.empty()) return;
   out += "  Pages:\n";
   for (const PageDecl* page : pages) {
-    out.append("    /").append(route_of(page->name)).append(kDash);
+    out.append("    /").append(page_route(page->name)).append(kDash);
     append_unsigned(out, page->body.size());
     out += " items\n";
   }

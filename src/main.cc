@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
   pellix::Console console{std::cin, std::cout, std::cerr};
   console.err_is_terminal = pellix::os::is_terminal(STDERR_FILENO);
+  console.in_and_out_are_terminals =
+      pellix::os::is_terminal(STDIN_FILENO) && pellix::os::is_terminal(STDOUT_FILENO);
   const int status = pellix::run_command_line(args, console);
   std::cout.flush();
   return status;

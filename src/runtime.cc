@@ -136,6 +136,7 @@ bool Runtime::call(const Callable& callable, Value* args, std::size_t count, Val
   if (call_depth_ >= kMaxCallDepth || used > stack_budget_) {
     return fail_with(std::string(kCallDepthExceeded));
   }
+  if (!take_step()) return false;
   const std::size_t bound = std::min(count, callable.param_slots.size());
   for (std::size_t i = 0; i < bound; ++i) set_slot(callable.param_slots[i], std::move(args[i]));
   ++call_depth_;

@@ -27,6 +27,8 @@ namespace pellix {
 // holds in every build whatever the size of its frames.
 inline constexpr std::size_t kMaxCallDepth = 10000;
 
+inline constexpr std::string_view kStepLimitExceeded = "step limit exceeded";
+
 // A text literal read once: its plain pieces and its placeholders, each with the variable slot
 // of its name (or of the part before the dot).
 struct InterpolationPlan {
@@ -69,6 +71,11 @@ class Runtime {
   // Evaluates an expression; yields its value or the error that ended it. The expression's
   // tree must outlive the runtime's use of it (the runtime keeps what it made of it).
   Result<Value> evaluate(const Expression& expression);
+
+  // Bounds the work of every later run: each loop round and each call of a flow, job or
+  // function takes one step, and a run that would take more fails with "step limit exceeded"
+  // (which `try` can catch). Unbounded unless set; for running untrusted programs.
+  void limit_steps(std::uint64_t steps) { steps_left_ = steps; }
 
   // Replaces the procedure that makes model calls (by default `call_ai`).
   void set_ai_caller(AiCaller caller) { ai_caller_ = std::move(caller); }
@@ -137,6 +144,12 @@ class Runtime {
   const CompiledNode& cached_node(const Tree& tree);
   template <typename Node, typename... Args>
   const Node& make_node(Args&&... args);
+  // Takes one step of the budget; false, with the error recorded, when none is left.
+  bool take_step() {
+    if (steps_left_ == 0) return fail_with(std::string(kStepLimitExceeded));
+    --steps_left_;
+    return true;
+  }
   // Records `message` as the error of the node being run; yields false for the node to return.
   bool fail_with(std::string message) {
     error_ = std::move(message);
@@ -197,6 +210,7 @@ class Runtime {
   Table jobs_;
   Table flows_;
   std::size_t call_depth_ = 0;
+  std::uint64_t steps_left_ = UINT64_MAX;
   const char* stack_base_ = nullptr;
   std::size_t stack_budget_ = 0;
 };

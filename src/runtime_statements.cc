@@ -221,6 +221,7 @@ struct Runtime::StatementNodes {
       if (!collection.is(ValueKind::List)) return true;
       Value scratch;
       for (const Value& element : collection.as_list()) {
+        if (!runtime.take_step()) return false;
         runtime.set_slot(slot_, element);
         if (filter_ != nullptr) {
           if (!filter_->run(runtime, scratch)) return false;
@@ -250,7 +251,7 @@ struct Runtime::StatementNodes {
       if (!count.is(ValueKind::Integer)) return true;
       Value scratch;
       for (std::int64_t i = 0; i < count.as_integer(); ++i) {
-        if (!body_.run(runtime, scratch)) return false;
+        if (!runtime.take_step() || !body_.run(runtime, scratch)) return false;
       }
       return true;
     }

@@ -4,6 +4,7 @@
 #include <unicode/casemap.h>
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -120,39 +121,6 @@ bool is_alphabetic(char32_t code_point) {
   return u_hasBinaryProperty(static_cast<UChar32>(code_point), UCHAR_ALPHABETIC) != 0;
 }
 
-bool is_white_space(char32_t code_point) {
-  return u_hasBinaryProperty(static_cast<UChar32>(code_point), UCHAR_WHITE_SPACE) != 0;
-}
-
-std::size_t white_space_length(std::string_view text, std::size_t offset) {
-  const auto byte = static_cast<unsigned char>(text[offset]);
-  if (byte < 0x80) return byte == ' ' || (byte >= '\t' && byte <= '\r') ? 1 : 0;
-  const DecodedCodePoint decoded = decode_utf8(text, offset);
-  return decoded.is_valid && is_white_space(decoded.code_point) ? decoded.length : 0;
-}
-
-std::string_view trim_unicode_white_space(std::string_view text) {
-  std::size_t first = 0;
-  while (first < text.size()) {
-    const std::size_t length = white_space_length(text, first);
-    if (length == 0) break;
-    first += length;
-  }
-  // Scanning forward keeps the decoding simple; the last character that is not white space
-  // ends the result.
-  std::size_t end = first;
-  for (std::size_t at = first; at < text.size();) {
-    const std::size_t length = white_space_length(text, at);
-    if (length > 0) {
-      at += length;
-    } else {
-      at += static_cast<unsigned char>(text[at]) < 0x80 ? 1 : decode_utf8(text, at).length;
-      end = at;
-    }
-  }
-  return text.substr(first, end - first);
-}
-
 bool is_numeric(char32_t code_point) {
   switch (u_charType(static_cast<UChar32>(code_point))) {
     case U_DECIMAL_DIGIT_NUMBER:
@@ -162,6 +130,31 @@ bool is_numeric(char32_t code_point) {
     default:
       return false;
   }
+}
+
+bool is_white_space(char32_t code_point) {
+  if (code_point < 0x80) return code_point == ' ' || (code_point >= '\t' && code_point <= '\r');
+  return u_hasBinaryProperty(static_cast<UChar32>(code_point), UCHAR_WHITE_SPACE) != 0;
+}
+
+std::string_view trim_unicode_white_space(std::string_view text) {
+  std::size_t start = text.size();
+  std::size_t end = 0;
+  std::size_t offset = 0;
+  while (offset < text.size()) {
+    const DecodedCodePoint decoded = decode_utf8(text, offset);
+    if (!decoded.is_valid || !is_white_space(decoded.code_point)) {
+      start = std::min(start, offset);
+      end = offset + decoded.length;
+    }
+    offset += decoded.length;
+  }
+  return start < end ? text.substr(start, end - start) : std::string_view();
+}
+
+std::size_t white_space_length(std::string_view text, std::size_t offset) {
+  const DecodedCodePoint decoded = decode_utf8(text, offset);
+  return decoded.is_valid && is_white_space(decoded.code_point) ? decoded.length : 0;
 }
 
 bool is_printable(char32_t code_point) {

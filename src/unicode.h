@@ -41,17 +41,18 @@ std::string to_lower(std::string_view text);
 // True for code points with the Unicode Alphabetic property.
 bool is_alphabetic(char32_t code_point);
 
-// True for code points with the Unicode White_Space property.
+// True for code points of the Unicode number categories (Nd, Nl, No).
+bool is_numeric(char32_t code_point);
+
+// True for code points with the Unicode White_Space property (line breaks included).
 bool is_white_space(char32_t code_point);
 
-// `text` without the Unicode white space at either end; an ill-formed byte is not white space.
+// Yields `text` (UTF-8) without the white space at both ends; an ill-formed byte counts as
+// text, not as white space.
 std::string_view trim_unicode_white_space(std::string_view text);
 
 // The length of the white space that starts at byte `offset` of `text` (0 when there is none).
 std::size_t white_space_length(std::string_view text, std::size_t offset);
-
-// True for code points of the Unicode number categories (Nd, Nl, No).
-bool is_numeric(char32_t code_point);
 
 // False for code points that would not show as a visible glyph: controls, format characters,
 // separators other than the ASCII space, private-use, surrogate and unassigned code points.

@@ -566,13 +566,18 @@ Result<Value> arithmetic(BinaryOperator op, const Value& left, const Value& righ
   return Value();
 }
 
-Value value_from_argument(std::string_view argument) {
-  if (const std::optional<std::int64_t> integer = parse_integer(argument)) {
+std::optional<Value> number_from_text(std::string_view text) {
+  if (const std::optional<std::int64_t> integer = parse_integer(text)) {
     return Value::integer(*integer);
   }
-  if (const std::optional<double> decimal = parse_decimal(argument)) {
+  if (const std::optional<double> decimal = parse_decimal(text)) {
     return Value::decimal(*decimal);
   }
+  return std::nullopt;
+}
+
+Value value_from_argument(std::string_view argument) {
+  if (std::optional<Value> number = number_from_text(argument)) return std::move(*number);
   if (argument == "true") return Value::boolean(true);
   if (argument == "false") return Value::boolean(false);
   return Value::text(std::string(argument));

@@ -12,6 +12,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -357,6 +358,11 @@ inline bool integer_arithmetic(BinaryOperator op, std::int64_t left, std::int64_
 // when either side is a decimal, text + text concatenation, Nothing for every other pairing;
 // fails only with "cannot divide by zero".
 Result<Value> arithmetic(BinaryOperator op, const Value& left, const Value& right);
+
+// A text that reads as a number, as a value: a 64-bit integer with an optional sign, else a
+// decimal in point or exponent form (also inf, infinity, nan in any letter case, optionally
+// signed); nothing when it reads as neither.
+std::optional<Value> number_from_text(std::string_view text);
 
 // A command-line flow argument as a value: a 64-bit integer, else a decimal (also inf,
 // infinity, nan), else the exact words true or false, else the text unchanged.

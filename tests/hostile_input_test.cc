@@ -1,9 +1,10 @@
-// Hostile input from the outside: whatever bytes a file holds, `pellix tokens` answers with
-// its tokens or one clear error and status 1, never a crash or a hang.
+// Hostile input from the outside: whatever bytes a file holds, every command that reads a file
+// answers with its work or one clear error and status 1, never a crash or a hang.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "support/subprocess.h"
 
@@ -95,6 +96,68 @@ TEST_F(HostileInput, HugeIndentationIsOneLevel) {
   const ProcessResult result = tokens_of("a\n" + std::string(1 << 20, ' ') + "b\n");
   EXPECT_EQ(result.status, 0);
   EXPECT_NE(result.out.find("     2:1    Indent\n"), std::string::npos);
+}
+
+// Inputs that are nearly programs reach past the lexer: every cut of a real program, shuffled
+// words of the language, and the extremes of size and nesting.
+std::vector<std::string> hostile_programs() {
+  const std::string sample =
+      "app \"My App\"\n\nrecord Item:\n  name is text, required\n\n"
+      "agent helper uses \"claude-sonnet-4-6\":\n  can reason\n  job greet given name:\n"
+      "    response = reason about name: write a greeting\n    return response\n\n"
+      "flow test_hello:\n  items = [1, 2, 3]\n  total = 0\n  for each item in items:\n"
+      "    total = total + item\n  log \"sum = {total}\"\n  return total\n\n"
+      "page \"Home\":\n  form:\n    input name as text\n    submit \"Add\" calls add\n";
+  std::vector<std::string> programs;
+  for (std::size_t cut = 0; cut < sample.size(); cut += 23) programs.push_back(sample.substr(0, cut));
+
+  const std::vector<std::string> words = {
+      "flow", "to", "job", "agent", "record", "page", "app", "if", "otherwise", "match", "for",
+      "each", "in", "repeat", "3", "times", "return", "x", "y", "=", "+", "/", "0", "(", ")",
+      "[", "]", "{", "}", ":", ",", ".", "\n", "\n  ", "\n    ", "\"t {x}\"", "reason",
+      "about", "try", "if it fails", "stop", "need", "check", "has", "remember", "recall",
+      "show", "form", "input", "as", "text", "number", "$4.99", "50%", "|>", "->", "is", "not"};
+  std::mt19937 random(7);
+  for (int round = 0; round < 12; ++round) {
+    std::string program = "flow main:\n  ";
+    for (int i = 0; i < 60; ++i) program += words[random() % words.size()] + " ";
+    programs.push_back(program);
+  }
+  programs.push_back("flow main:\n  x = " + std::string(200000, '(') + "1");
+  programs.push_back("flow main:\n  x = " + std::string(1 << 20, '7') + "\n");
+  std::string deep = "flow main:\n";
+  for (int level = 1; level < 400; ++level) deep += std::string(2 * level, ' ') + "if x:\n";
+  programs.push_back(deep);
+  programs.push_back("flow main:\n  return \"caf\xC3\"\n");
+  programs.push_back(std::string("flow main:\n  x = \0\n", 20));
+  return programs;
+}
+
+TEST_F(HostileInput, EveryFileCommandAnswersCleanly) {
+  const std::vector<std::vector<std::string>> commands = {
+      {"tokens"}, {"parse"}, {"check"}, {"run", "--pretend"}, {"test"},
+      {"cost"},   {"show"},  {"bench", "--runs", "1"}};
+  const std::vector<std::string> programs = hostile_programs();
+  ProcessOptions options;
+  options.working_directory = work_.path();
+  options.home = home_.path();
+  options.time_limit = std::chrono::seconds(30);
+  for (std::size_t index = 0; index < programs.size(); ++index) {
+    write_file(work_.path() / "input.plx", programs[index]);
+    for (const auto& command : commands) {
+      std::vector<std::string> args{command.front(), "input.plx"};
+      args.insert(args.end(), command.begin() + 1, command.end());
+      SCOPED_TRACE("program " + std::to_string(index) + ": pellix " + command.front());
+      const ProcessResult result = run_pellix(args, options);
+      ASSERT_FALSE(result.timed_out);
+      ASSERT_EQ(result.signal, 0) << result.err.substr(0, 2000);
+      ASSERT_TRUE(result.status == 0 || result.status == 1)
+          << result.status << "\n" << result.err.substr(0, 2000);
+      if (result.status == 1) {
+        EXPECT_FALSE(result.err.empty()) << "a failure must say why";
+      }
+    }
+  }
 }
 
 }  // namespace

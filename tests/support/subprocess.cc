@@ -1,9 +1,12 @@
 #include "subprocess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -75,13 +78,11 @@ std::vector<char*> pointers_to(std::vector<std::string>& items) {
   ::_exit(127);
 }
 
-// Starts pellix with its standard streams in files of `capture`: "stdin" (written here from
-// the options), "stdout" and "stderr".
-pid_t start_pellix(const std::vector<std::string>& args, const ProcessOptions& options,
-                   const std::filesystem::path& capture) {
+// Starts `argv` (its first item a path) with its standard streams in files of `capture`:
+// "stdin" (written here from the options), "stdout" and "stderr".
+pid_t start_process(std::vector<std::string> argv, const ProcessOptions& options,
+                    const std::filesystem::path& capture) {
   write_file(capture / "stdin", options.stdin_text);
-  std::vector<std::string> argv{PELLIX_BINARY};
-  argv.insert(argv.end(), args.begin(), args.end());
   std::vector<std::string> env = child_environment(options);
 
   const pid_t pid = ::fork();
@@ -92,13 +93,23 @@ pid_t start_pellix(const std::vector<std::string>& args, const ProcessOptions& o
   return pid;
 }
 
+std::vector<std::string> pellix_command(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{PELLIX_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
+}
+
 }  // namespace
 
 std::filesystem::path pellix_binary() { return PELLIX_BINARY; }
 
 ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOptions& options) {
+  return run_program(pellix_command(args), options);
+}
+
+ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOptions& options) {
   TempDir capture;
-  const pid_t pid = start_pellix(args, options, capture.path());
+  const pid_t pid = start_process(argv, options, capture.path());
 
   ProcessResult result;
   const auto deadline = std::chrono::steady_clock::now() + options.time_limit;
@@ -121,7 +132,7 @@ ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOpti
 
 BackgroundPellix::BackgroundPellix(const std::vector<std::string>& args,
                                    const ProcessOptions& options)
-    : pid_(start_pellix(args, options, capture_.path())) {}
+    : pid_(start_process(pellix_command(args), options, capture_.path())) {}
 
 BackgroundPellix::~BackgroundPellix() {
   if (has_ended_) return;
@@ -146,6 +157,98 @@ bool BackgroundPellix::wait_until(const std::function<bool()>& ready,
 bool BackgroundPellix::is_running() {
   if (!has_ended_ && ::waitpid(pid_, nullptr, WNOHANG) == pid_) has_ended_ = true;
   return !has_ended_;
+}
+
+TerminalPellix::TerminalPellix(const std::vector<std::string>& args,
+                               const ProcessOptions& options) {
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+    throw std::runtime_error("no pseudo-terminal");
+  }
+  const std::string terminal_name = ::ptsname(master_);
+  winsize size{};
+  size.ws_row = 24;
+  size.ws_col = 80;
+  ::ioctl(master_, TIOCSWINSZ, &size);
+
+  std::vector<std::string> argv{PELLIX_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> env = child_environment(options);
+  env.emplace_back("TERM=xterm");
+  const pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    // A session of its own with the terminal as its controlling one, as a login shell has.
+    ::setsid();
+    const int terminal = ::open(terminal_name.c_str(), O_RDWR);
+    if (terminal < 0 || ::ioctl(terminal, TIOCSCTTY, 0) != 0 || ::dup2(terminal, 0) < 0 ||
+        ::dup2(terminal, 1) < 0 || ::dup2(terminal, 2) < 0 ||
+        ::chdir(options.working_directory.c_str()) != 0) {
+      ::_exit(127);
+    }
+    auto argv_pointers = pointers_to(argv);
+    auto env_pointers = pointers_to(env);
+    ::execve(argv_pointers[0], argv_pointers.data(), env_pointers.data());
+    ::_exit(127);
+  }
+  pid_ = pid;
+}
+
+TerminalPellix::~TerminalPellix() {
+  if (!has_ended_) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  ::close(master_);
+}
+
+void TerminalPellix::type(std::string_view keys) {
+  while (!keys.empty()) {
+    const ssize_t written = ::write(master_, keys.data(), keys.size());
+    if (written <= 0) return;
+    keys.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+bool TerminalPellix::read_some(std::chrono::milliseconds limit) {
+  pollfd ready{master_, POLLIN, 0};
+  if (::poll(&ready, 1, static_cast<int>(limit.count())) <= 0) return true;
+  char buffer[4096];
+  const ssize_t count = ::read(master_, buffer, sizeof buffer);
+  // Once the process and its terminal are gone, reading fails with EIO.
+  if (count <= 0) return false;
+  screen_.append(buffer, static_cast<std::size_t>(count));
+  return true;
+}
+
+bool TerminalPellix::wait_for(std::string_view text, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (true) {
+    if (const std::size_t found = screen_.find(text, seen_); found != std::string::npos) {
+      seen_ = found + text.size();
+      return true;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || !read_some(left)) return false;
+  }
+}
+
+int TerminalPellix::wait_for_exit(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  const auto left = [&] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                 std::chrono::steady_clock::now());
+  };
+  while (left().count() > 0 && read_some(left())) {
+  }
+  int wait_status = 0;
+  while (::waitpid(pid_, &wait_status, WNOHANG) == 0) {
+    if (left().count() <= 0) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  has_ended_ = true;
+  return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
 }
 
 TempDir::TempDir() {

@@ -1,4 +1,4 @@
-// Runs the built pellix executable as a child process for the end-to-end tests, with a
+// Runs the built pellix executable, or another program a test needs, as a child process with a
 // working folder, a fresh home folder and captured output.
 #pragma once
 
@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pellix::testing {
@@ -35,6 +36,9 @@ std::filesystem::path pellix_binary();
 // URLs are removed from the environment, HOME points at `options.home` and the entries of
 // `options.environment` are added.
 ProcessResult run_pellix(const std::vector<std::string>& args, const ProcessOptions& options);
+
+// Runs another program the same way: `argv[0]` is its path, the rest its arguments.
+ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOptions& options);
 
 // A fresh empty folder under the system's temporary folder, removed when the object goes.
 class TempDir {
@@ -72,6 +76,40 @@ class BackgroundPellix {
   TempDir capture_;
   int pid_ = -1;
   bool has_ended_ = false;
+};
+
+// A pellix process whose standard input, output and error are a pseudo-terminal, as when a
+// user types at it. It is killed when the object goes.
+class TerminalPellix {
+ public:
+  TerminalPellix(const std::vector<std::string>& args, const ProcessOptions& options);
+  TerminalPellix(const TerminalPellix&) = delete;
+  TerminalPellix& operator=(const TerminalPellix&) = delete;
+  ~TerminalPellix();
+
+  // Sends `keys` as if typed.
+  void type(std::string_view keys);
+
+  // Reads the screen until it holds `text` after everything waited for before, or `limit` has
+  // passed; yields whether it appeared.
+  bool wait_for(std::string_view text, std::chrono::milliseconds limit);
+
+  // Waits for the process to end, reading the screen meanwhile; yields its exit status, or -1
+  // when it was ended by a signal or did not end within `limit`.
+  int wait_for_exit(std::chrono::milliseconds limit);
+
+  // Everything the process has written to the terminal so far.
+  const std::string& screen() const { return screen_; }
+
+ private:
+  // Appends what the terminal holds, waiting up to `limit`; false once it is closed.
+  bool read_some(std::chrono::milliseconds limit);
+
+  int master_ = -1;
+  int pid_ = -1;
+  bool has_ended_ = false;
+  std::string screen_;
+  std::size_t seen_ = 0;  // where the next wait_for starts looking
 };
 
 std::string read_file(const std::filesystem::path& path);

@@ -219,6 +219,33 @@ TEST(Runtime, LoadingAgainReplacesFunctionsForCallersAlreadyRun) {
   EXPECT_EQ(display(*runtime.run_flow("main", {})), "2");
 }
 
+// Untrusted programs run with a budget: loop rounds and calls each take a step, and running
+// out is an ordinary error.
+TEST(Runtime, AStepBudgetEndsLongRunsWithAnError) {
+  struct Case {
+    std::string program;
+    std::string result;
+  };
+  const std::vector<Case> cases = {
+      {"flow main:\n  repeat 1000000000 times:\n    x = 1\n", "error: step limit exceeded"},
+      {"flow main:\n  for each x in [1, 2, 3, 4]:\n    y = x\n  return y\n", "4"},
+      {"flow main:\n  for each x in [1, 2, 3, 4, 5, 6]:\n    y = x\n  return y\n",
+       "error: step limit exceeded"},
+      {"to f given n:\n  return f(n + 1)\nflow main:\n  try:\n    f(0)\n  if it fails:\n"
+       "    return \"caught\"\n",
+       "caught"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.program);
+    std::ostringstream printed;
+    Runtime runtime(printed);
+    runtime.load(parse_program(c.program));
+    runtime.limit_steps(5);
+    const Result<Value> result = runtime.run_flow("main", {});
+    EXPECT_EQ(result ? display(*result) : "error: " + result.error().message, c.result);
+  }
+}
+
 TEST(Runtime, EndlessRecursionFailsWithACatchableError) {
   const std::string program =
       "to down given n:\n  return down(n + 1)\n"

@@ -126,6 +126,30 @@ TEST(LowerCaseTest, FullMappingWithoutLocaleRules) {
   }
 }
 
+TEST(TrimTest, DropsUnicodeWhiteSpaceAtBothEndsOnly) {
+  struct Case {
+    std::string_view text;
+    std::string_view trimmed;
+  };
+  const std::vector<Case> cases = {
+      {"  exit  ", "exit"},
+      {"\t1 + 2\r\n", "1 + 2"},
+      // No-break, ideographic and em spaces, next line and the line separator are white space.
+      {"\u00a0\u3000x = 1\u2003\u0085\u2028", "x = 1"},
+      {"a \u3000 b", "a \u3000 b"},
+      // A zero-width space and a byte-order mark are not white space.
+      {"\u200bx\ufeff", "\u200bx\ufeff"},
+      {" \xff ", "\xff"},
+      {"\xc2", "\xc2"},  // the lead byte of a cut-off no-break space is not white space
+      {" \v\f ", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(trim_unicode_white_space(c.text), c.trimmed);
+  }
+}
+
 TEST(DisplayWidthTest, CountsTerminalColumns) {
   struct Case {
     std::string_view text;
