@@ -6,12 +6,17 @@
 #include <string_view>
 #include <variant>
 
+#include "db.h"
+#include "html.h"
 #include "server_loop.h"
 #include "server_routes.h"
 #include "unicode.h"
 
 namespace pellix {
 namespace {
+
+constexpr std::string_view kDatabasePath = ".pellix/data.db";
+constexpr std::string_view kDatabaseError = "Database error: ";
 
 constexpr std::string_view kRunningAt = "\n  Pellix server running at ";
 constexpr std::string_view kEndpoints = "\n  API endpoints:\n";
@@ -51,11 +56,18 @@ Result<void> start_server(const Program& program, std::uint16_t port, const Serv
   print_banner(program, url, out);
   out.flush();  // whoever started the server waits for this to know the port
 
-  const std::string page;
+  auto database = Database::open(std::string(kDatabasePath));
+  if (!database) return fail(std::string(kDatabaseError) + database.error().message);
+  for (const Declaration& declaration : program.declarations) {
+    if (const auto* record = std::get_if<RecordDecl>(&declaration.node)) {
+      PX_CHECK(database->register_record(*record));
+    }
+  }
+  const std::string page = HtmlGenerator(program, url).generate_shell(program);
   if (has_pages(program)) out << kFrontend;
   out.flush();
 
-  Router router(program, page, listener.port(), out);
+  Router router(program, *database, page, listener.port(), out);
   return serve_connections(listener, options, [&router](Request& request, std::string& answer) {
     router.respond(request, answer);
   });

@@ -370,6 +370,19 @@ void append_json(std::string& out, const Value& value) {
   }
 }
 
+void append_json(std::string& out, const Map& map) {
+  out += '{';
+  bool is_first = true;
+  for (const Map::Entry& entry : map) {
+    if (!is_first) out += ", ";
+    is_first = false;
+    append_json_text(out, entry.key);
+    out += ": ";
+    append_json(out, entry.value);
+  }
+  out += '}';
+}
+
 std::string to_json(const Value& value) {
   std::string out;
   append_json(out, value);

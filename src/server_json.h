@@ -20,6 +20,8 @@ void append_json_text(std::string& out, std::string_view text);
 // {"value": ..., "confidence": 0.85, "cost": 0.0033, "model": "..."}.
 void append_json(std::string& out, const Value& value);
 std::string to_json(const Value& value);
+// A map as its Value would be written.
+void append_json(std::string& out, const Map& map);
 
 // Appends a number with exactly `decimals` digits after the point, or null when it is not
 // finite.

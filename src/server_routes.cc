@@ -17,20 +17,26 @@ namespace pellix {
 namespace {
 
 constexpr std::string_view kOk = "200 OK";
+constexpr std::string_view kCreated = "201 Created";
+constexpr std::string_view kBadRequest = "400 Bad Request";
 constexpr std::string_view kForbidden = "403 Forbidden";
 constexpr std::string_view kNotFound = "404 Not Found";
+constexpr std::string_view kMethodNotAllowed = "405 Method Not Allowed";
 constexpr std::string_view kPayloadTooLarge = "413 Payload Too Large";
 constexpr std::string_view kHeadersTooLarge = "431 Request Header Fields Too Large";
 constexpr std::string_view kInternalError = "500 Internal Server Error";
 
 constexpr std::string_view kHealthBody = R"({"ok":true,"version":"0.1.0"})";
 constexpr std::string_view kNotFoundBody = R"({"error":"not found"})";
+constexpr std::string_view kMethodNotAllowedBody = R"({"error":"method not allowed"})";
+constexpr std::string_view kEmptyBody = R"({"error":"empty or invalid JSON body"})";
 constexpr std::string_view kForbiddenOriginBody = R"({"error":"forbidden origin"})";
 constexpr std::string_view kForbiddenHostBody = R"({"error":"forbidden host"})";
 constexpr std::string_view kTooLargeBody = R"({"error":"request body too large"})";
 constexpr std::string_view kHeadersTooLargeBody = R"({"error":"request headers too large"})";
 
 constexpr std::string_view kApiPrefix = "/api/";
+constexpr std::int64_t kListLimit = 100;
 constexpr std::string_view kLoopbackHosts[] = {"localhost", "127.0.0.1", "[::1]"};
 
 bool equals_ignoring_case(std::string_view left, std::string_view right) {
@@ -79,11 +85,15 @@ std::string json_answer(std::string_view status, std::string_view body) {
 
 }  // namespace
 
-Router::Router(const Program& program, std::string_view page, std::uint16_t port, std::ostream& out)
+Router::Router(const Program& program, Database& database, std::string_view page,
+               std::uint16_t port, std::ostream& out)
     : program_(program),
+      database_(database),
       out_(out),
       health_answer_(json_answer(kOk, kHealthBody)),
       not_found_answer_(json_answer(kNotFound, kNotFoundBody)),
+      method_not_allowed_answer_(json_answer(kMethodNotAllowed, kMethodNotAllowedBody)),
+      empty_body_answer_(json_answer(kBadRequest, kEmptyBody)),
       forbidden_origin_answer_(json_answer(kForbidden, kForbiddenOriginBody)),
       forbidden_host_answer_(json_answer(kForbidden, kForbiddenHostBody)),
       too_large_answer_(json_answer(kPayloadTooLarge, kTooLargeBody)),
@@ -96,6 +106,12 @@ Router::Router(const Program& program, std::string_view page, std::uint16_t port
   routes_.emplace("/index.html", Route{Route::Kind::Page, ""});
   routes_.emplace("/api/health", Route{Route::Kind::Health, ""});
   // emplace keeps the first route of a path, which is the one tried first.
+  for (const Declaration& declaration : program.declarations) {
+    if (const auto* record = std::get_if<RecordDecl>(&declaration.node)) {
+      routes_.emplace(std::string(kApiPrefix) + to_lower(record->name),
+                      Route{Route::Kind::Record, record->name});
+    }
+  }
   for (const Declaration& declaration : program.declarations) {
     if (const auto* flow = std::get_if<FlowDecl>(&declaration.node)) {
       routes_.emplace(std::string(kApiPrefix) + flow->name, Route{Route::Kind::Flow, flow->name});
@@ -138,7 +154,13 @@ void Router::respond(Request& request, std::string& answer) {
       answer += health_answer_;
       return;
     case Route::Kind::Record:
-      answer += not_found_answer_;
+      if (request.method == "POST") {
+        insert_record(route.name, request, answer);
+      } else if (request.method == "GET") {
+        list_records(route.name, answer);
+      } else {
+        answer += method_not_allowed_answer_;
+      }
       return;
     case Route::Kind::Flow:
       call_flow(route.name, request, answer);
@@ -151,6 +173,43 @@ bool Router::is_own_origin(std::string_view origin) const {
     if (equals_ignoring_case(origin, own)) return true;
   }
   return false;
+}
+
+void Router::insert_record(const std::string& name, const Request& request, std::string& answer) {
+  BodyPairs pairs = read_body_pairs(request.body);
+  if (pairs.empty()) {
+    answer += empty_body_answer_;
+    return;
+  }
+  std::vector<Map::Entry> fields;
+  fields.reserve(pairs.size());
+  for (auto& [key, value] : pairs) {
+    fields.push_back({std::move(key), Value::text(std::move(value))});
+  }
+  const Result<std::int64_t> id = database_.create(name, fields);
+  if (!id) {
+    answer_error(kInternalError, id.error().message, answer);
+    return;
+  }
+  body_ = R"({"ok":true,"id":)";
+  body_ += std::to_string(*id);
+  body_ += '}';
+  append_json_answer(answer, kCreated, body_);
+}
+
+void Router::list_records(const std::string& name, std::string& answer) {
+  const Result<std::vector<Map>> rows = database_.find(name, kListLimit);
+  if (!rows) {
+    answer_error(kInternalError, rows.error().message, answer);
+    return;
+  }
+  body_ = R"({"ok":true,"data":[)";
+  for (std::size_t i = 0; i < rows->size(); ++i) {
+    if (i > 0) body_ += ", ";
+    append_json(body_, (*rows)[i]);
+  }
+  body_ += "]}";
+  append_json_answer(answer, kOk, body_);
 }
 
 // Each call runs in a runtime of its own, so that nothing one request leaves behind is seen

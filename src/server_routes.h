@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "ast.h"
+#include "db.h"
 #include "server_http.h"
 
 namespace pellix {
@@ -18,8 +19,9 @@ namespace pellix {
 class Router {
  public:
   // Prepares every route of `program` and the fixed answers, `page` among them, once. The
-  // program must outlive the router; lines that flows print go to `out`.
-  Router(const Program& program, std::string_view page, std::uint16_t port, std::ostream& out);
+  // program and the database must outlive the router; lines that flows print go to `out`.
+  Router(const Program& program, Database& database, std::string_view page, std::uint16_t port,
+         std::ostream& out);
 
   // Appends the whole answer to `request`, status line and headers included.
   void respond(Request& request, std::string& answer);
@@ -38,10 +40,13 @@ class Router {
   };
 
   bool is_own_origin(std::string_view origin) const;
+  void insert_record(const std::string& name, const Request& request, std::string& answer);
+  void list_records(const std::string& name, std::string& answer);
   void call_flow(const std::string& name, Request& request, std::string& answer);
   void answer_error(std::string_view status, std::string_view message, std::string& answer);
 
   const Program& program_;
+  Database& database_;
   std::ostream& out_;
   std::unordered_map<std::string, Route, TextHash, std::equal_to<>> routes_;
   std::array<std::string, 2> own_origins_;
@@ -49,6 +54,8 @@ class Router {
   std::string page_answer_;
   std::string health_answer_;
   std::string not_found_answer_;
+  std::string method_not_allowed_answer_;
+  std::string empty_body_answer_;
   std::string forbidden_origin_answer_;
   std::string forbidden_host_answer_;
   std::string too_large_answer_;

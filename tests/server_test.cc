@@ -3,11 +3,15 @@
 // clients that are slow, silent or hostile.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/http_client.h"
@@ -58,13 +62,27 @@ page "Home":
 
 constexpr std::string_view kBannerEnd = "  Press Ctrl+C to stop.\n\n";
 
+// A request to the server at `port` as its own page would send it.
+std::string same_origin_request(std::uint16_t port, std::string_view method, std::string_view path,
+                                std::string_view body = "", std::string_view headers = "") {
+  std::string bytes(method);
+  bytes.append(" ").append(path).append(" HTTP/1.1\r\nHost: localhost:");
+  bytes.append(std::to_string(port)).append("\r\n").append(headers);
+  if (!body.empty()) bytes.append("Content-Length: " + std::to_string(body.size()) + "\r\n");
+  bytes.append("\r\n").append(body);
+  return bytes;
+}
+
 // `pellix serve app.plx --port 0` in a fresh folder, with the port it bound.
 class Server {
  public:
-  explicit Server(std::string_view program, std::vector<std::string> environment = {}) {
-    write_file(work_.path() / "app.plx", std::string(program));
+  // Serves `program` from `folder`, or from a fresh one when none is given.
+  explicit Server(std::string_view program, std::vector<std::string> environment = {},
+                  const std::filesystem::path& folder = {})
+      : folder_(folder.empty() ? work_.path() : folder) {
+    write_file(folder_ / "app.plx", std::string(program));
     ProcessOptions options;
-    options.working_directory = work_.path();
+    options.working_directory = folder_;
     options.home = home_.path();
     options.environment = std::move(environment);
     process_ = std::make_unique<BackgroundPellix>(
@@ -83,17 +101,12 @@ class Server {
 
   std::uint16_t port() const { return port_; }
   BackgroundPellix& process() { return *process_; }
-  const std::filesystem::path& folder() const { return work_.path(); }
+  const std::filesystem::path& folder() const { return folder_; }
 
   // A request as a browser on the same origin would send it.
   std::string request(std::string_view method, std::string_view path, std::string_view body = "",
                       std::string_view headers = "") const {
-    std::string bytes(method);
-    bytes.append(" ").append(path).append(" HTTP/1.1\r\nHost: localhost:");
-    bytes.append(std::to_string(port_)).append("\r\n").append(headers);
-    if (!body.empty()) bytes.append("Content-Length: " + std::to_string(body.size()) + "\r\n");
-    bytes.append("\r\n").append(body);
-    return bytes;
+    return same_origin_request(port_, method, path, body, headers);
   }
   Answer ask(std::string_view method, std::string_view path, std::string_view body = "",
              std::string_view headers = "") const {
@@ -103,6 +116,7 @@ class Server {
  private:
   TempDir work_;
   TempDir home_;
+  std::filesystem::path folder_;
   std::unique_ptr<BackgroundPellix> process_;
   std::uint16_t port_ = 0;
 };
@@ -115,6 +129,9 @@ std::string json_headers(std::size_t length) {
 TEST(Server, BannerShowsThePortBoundAndEveryEndpoint) {
   Server server(kShop);
   ASSERT_NE(server.port(), 0);
+  // The page's line comes once the database and the page are ready.
+  server.process().wait_until([&] { return server.process().out().ends_with("(frontend)\n"); },
+                              std::chrono::seconds(10));
   EXPECT_EQ(server.process().out(),
             "\n  Pellix server running at http://localhost:" + std::to_string(server.port()) +
                 "\n\n  API endpoints:\n"
@@ -177,6 +194,151 @@ TEST(Server, RoutesAnswerByExactPathAndMethod) {
     EXPECT_EQ(answer.body, test.answer);
     EXPECT_EQ(answer.headers, json_headers(answer.body.size()));
     EXPECT_TRUE(nlohmann::json::accept(answer.body)) << answer.body;
+  }
+}
+
+TEST(Server, RecordsAreInsertedAndListedBackTyped) {
+  Server server(kShop);
+  struct Case {
+    std::string_view method;
+    std::string_view body;
+    std::string_view status;
+    std::string_view answer;
+  };
+  const std::vector<Case> cases = {
+      {"GET", "", "200 OK", R"({"ok":true,"data":[]})"},
+      {"POST", R"({"title":"a, b","points":"7"})", "201 Created", R"({"ok":true,"id":1})"},
+      {"POST", "title: plain", "201 Created", R"({"ok":true,"id":2})"},
+      {"POST", "{\"title\":\"say \\\"hi\\\"\\n\\\\\"}", "201 Created", R"({"ok":true,"id":3})"},
+      {"POST", R"({"title":"007","points":2.5})", "201 Created", R"({"ok":true,"id":4})"},
+      {"POST", "", "400 Bad Request", R"({"error":"empty or invalid JSON body"})"},
+      {"POST", "{}", "400 Bad Request", R"({"error":"empty or invalid JSON body"})"},
+      {"POST", "no colon", "400 Bad Request", R"({"error":"empty or invalid JSON body"})"},
+      {"POST", R"({"title":null})", "400 Bad Request", R"({"error":"empty or invalid JSON body"})"},
+      {"POST", R"({"points":1})", "500 Internal Server Error",
+       R"({"error":"Insert failed: NOT NULL constraint failed: task.title"})"},
+      {"POST", R"({"title":"x","nope":"y"})", "500 Internal Server Error",
+       R"({"error":"Insert failed: table task has no column named nope"})"},
+      {"POST", R"({"title\") VALUES ('x'); DROP TABLE task; --":"y"})", "500 Internal Server Error",
+       R"({"error":"Insert failed: table task has no column named title\") VALUES ('x'); DROP TABLE task; --"})"},
+      {"DELETE", "", "405 Method Not Allowed", R"({"error":"method not allowed"})"},
+      {"get", "", "405 Method Not Allowed", R"({"error":"method not allowed"})"},
+      {"GET", "", "200 OK",
+       R"({"ok":true,"data":[{"id": 1, "title": "a, b", "points": 7}, )"
+       R"({"id": 2, "title": "plain", "points": 0}, )"
+       R"({"id": 3, "title": "say \"hi\"\n\\", "points": 0}, )"
+       R"({"id": 4, "title": 7, "points": 2.5}]})"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(std::string(test.method) + " " + std::string(test.body));
+    const Answer answer = server.ask(test.method, "/api/task", test.body);
+    EXPECT_EQ(answer.status, test.status);
+    EXPECT_EQ(answer.body, test.answer);
+    EXPECT_EQ(answer.headers, json_headers(answer.body.size()));
+    EXPECT_TRUE(nlohmann::json::accept(answer.body)) << answer.body;
+  }
+  EXPECT_EQ(server.ask("GET", "/api/Task").status, "404 Not Found");
+}
+
+TEST(Server, RecordListShowsTheFirstHundredRows) {
+  Server server(kShop);
+  for (int i = 1; i <= 120; ++i) {
+    ASSERT_EQ(server.ask("POST", "/api/task", "title: row " + std::to_string(i)).status,
+              "201 Created");
+  }
+  const auto rows = nlohmann::json::parse(server.ask("GET", "/api/task").body)["data"];
+  ASSERT_EQ(rows.size(), 100U);
+  EXPECT_EQ(rows[0]["title"], "row 1");
+  EXPECT_EQ(rows[99]["title"], "row 100");
+}
+
+TEST(Server, EarlierRoutesKeepTheirPaths) {
+  Server server(R"(record Task:
+  title is text
+
+record Health:
+  ok is yes or no
+
+record TASK:
+  other is text
+
+flow task:
+  return "flow"
+
+flow health:
+  return "flow"
+)");
+  EXPECT_EQ(server.ask("POST", "/api/task", "title: x").body, R"({"ok":true,"id":1})");
+  EXPECT_EQ(server.ask("GET", "/api/task").body, R"({"ok":true,"data":[{"id": 1, "title": "x"}]})");
+  EXPECT_EQ(server.ask("GET", "/api/health").body, R"({"ok":true,"version":"0.1.0"})");
+  EXPECT_EQ(server.ask("GET", "/api/TASK").status, "404 Not Found");
+}
+
+TEST(Server, PageCarriesThePortActuallyBound) {
+  Server server(kShop);
+  const Answer page = server.ask("GET", "/");
+  EXPECT_TRUE(page.body.starts_with("<!DOCTYPE html>\n")) << page.body.substr(0, 100);
+  EXPECT_NE(page.body.find("\"http://localhost:" + std::to_string(server.port()) + "\""),
+            std::string::npos);
+  EXPECT_TRUE(page.body.ends_with("</html>"));
+}
+
+TEST(Server, DatabaseThatCannotBeOpenedIsAStartUpError) {
+  TempDir work;
+  TempDir home;
+  write_file(work.path() / "app.plx", std::string(kShop));
+  std::filesystem::create_directories(work.path() / ".pellix" / "data.db");
+  ProcessOptions options;
+  options.working_directory = work.path();
+  options.home = home.path();
+  const ProcessResult result = run_pellix({"serve", "app.plx", "--port", "0"}, options);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err,
+            "\n  error: Database error: Could not open database: unable to open "
+            "database file\n\n");
+  EXPECT_TRUE(result.out.ends_with(kBannerEnd)) << result.out;
+}
+
+// Rows answered 201 are committed: a server killed in the middle of inserting keeps them all.
+TEST(Server, RowsAnsweredCreatedSurviveAKill) {
+  TempDir folder;
+  std::vector<std::pair<int, std::string>> created;  // id and title of every 201
+  {
+    auto server = std::make_unique<Server>(kShop, std::vector<std::string>{}, folder.path());
+    std::atomic<bool> stop = false;
+    std::atomic<bool> done = false;
+    std::atomic<int> count = 0;
+    std::string failure;
+    const std::uint16_t port = server->port();
+    std::thread inserting([&] {
+      for (int i = 0; i < 90 && !stop; ++i) {
+        const std::string title = "row " + std::to_string(i);
+        Connection connection(port);
+        if (!connection.is_open()) break;  // killed
+        connection.send(
+            same_origin_request(port, "POST", "/api/task", R"({"title":")" + title + "\"}"));
+        const Answer answer = parse_answer(connection.receive_all(milliseconds(5000)));
+        if (answer.status != "201 Created") {
+          failure = answer.status + " " + answer.body;
+          break;
+        }
+        created.emplace_back(nlohmann::json::parse(answer.body)["id"].get<int>(), title);
+        ++count;
+      }
+      done = true;
+    });
+    while (count < 20 && !done) std::this_thread::sleep_for(milliseconds(1));
+    server.reset();  // SIGKILL, while requests are still coming
+    stop = true;
+    inserting.join();
+    ASSERT_GE(created.size(), 20U) << failure;
+  }
+  Server restarted(kShop, {}, folder.path());
+  const auto rows = nlohmann::json::parse(restarted.ask("GET", "/api/task").body)["data"];
+  ASSERT_GE(rows.size(), created.size());
+  for (std::size_t i = 0; i < created.size(); ++i) {
+    EXPECT_EQ(rows[i]["id"], created[i].first);
+    EXPECT_EQ(rows[i]["title"], created[i].second);
   }
 }
 

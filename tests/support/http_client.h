@@ -12,7 +12,7 @@ namespace pellix::testing {
 // One TCP connection to 127.0.0.1, closed when the object goes.
 class Connection {
  public:
-  // Connects to `port`; a test failure when that is not possible.
+  // Connects to `port`; see `is_open` for whether that worked.
   explicit Connection(std::uint16_t port);
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
