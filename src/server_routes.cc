@@ -108,8 +108,9 @@ Router::Router(const Program& program, Database& database, std::string_view page
   // emplace keeps the first route of a path, which is the one tried first.
   for (const Declaration& declaration : program.declarations) {
     if (const auto* record = std::get_if<RecordDecl>(&declaration.node)) {
-      routes_.emplace(std::string(kApiPrefix) + to_lower(record->name),
-                      Route{Route::Kind::Record, record->name});
+      const auto [place, is_new] = routes_.emplace(std::string(kApiPrefix) + to_lower(record->name),
+                                                   Route{Route::Kind::Record, record->name});
+      if (is_new) record_routes_.push_back(&place->second);
     }
   }
   for (const Declaration& declaration : program.declarations) {
@@ -145,7 +146,7 @@ void Router::respond(Request& request, std::string& answer) {
     answer += not_found_answer_;
     return;
   }
-  const Route& route = found->second;
+  Route& route = found->second;
   switch (route.kind) {
     case Route::Kind::Page:
       answer += page_answer_;
@@ -157,7 +158,7 @@ void Router::respond(Request& request, std::string& answer) {
       if (request.method == "POST") {
         insert_record(route.name, request, answer);
       } else if (request.method == "GET") {
-        list_records(route.name, answer);
+        list_records(route, answer);
       } else {
         answer += method_not_allowed_answer_;
       }
@@ -181,6 +182,8 @@ void Router::insert_record(const std::string& name, const Request& request, std:
     answer += empty_body_answer_;
     return;
   }
+  // Whatever the outcome, the table may have changed under the lists kept.
+  for (Route* record : record_routes_) record->list_answer.clear();
   std::vector<Map::Entry> fields;
   fields.reserve(pairs.size());
   for (auto& [key, value] : pairs) {
@@ -197,8 +200,15 @@ void Router::insert_record(const std::string& name, const Request& request, std:
   append_json_answer(answer, kCreated, body_);
 }
 
-void Router::list_records(const std::string& name, std::string& answer) {
-  const Result<std::vector<Map>> rows = database_.find(name, kListLimit);
+// The page asks for its tables on every load; a list is read from the file again only when
+// the file has changed since.
+void Router::list_records(Route& route, std::string& answer) {
+  const Result<std::int64_t> version = database_.data_version();
+  if (version && !route.list_answer.empty() && *version == route.list_version) {
+    answer += route.list_answer;
+    return;
+  }
+  const Result<std::vector<Map>> rows = database_.find(route.name, kListLimit);
   if (!rows) {
     answer_error(kInternalError, rows.error().message, answer);
     return;
@@ -209,7 +219,12 @@ void Router::list_records(const std::string& name, std::string& answer) {
     append_json(body_, (*rows)[i]);
   }
   body_ += "]}";
+  const std::size_t start = answer.size();
   append_json_answer(answer, kOk, body_);
+  if (version) {
+    route.list_answer.assign(answer, start);
+    route.list_version = *version;
+  }
 }
 
 // Each call runs in a runtime of its own, so that nothing one request leaves behind is seen

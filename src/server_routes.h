@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "ast.h"
 #include "db.h"
@@ -31,6 +32,10 @@ class Router {
     enum class Kind { Page, Health, Record, Flow };
     Kind kind = Kind::Page;
     std::string name;  // the record or flow as declared
+    // A record's last list answer, good while the file's data version is `list_version` and
+    // this server has inserted nothing since.
+    std::string list_answer{};
+    std::int64_t list_version = 0;
   };
   struct TextHash {
     using is_transparent = void;
@@ -41,7 +46,7 @@ class Router {
 
   bool is_own_origin(std::string_view origin) const;
   void insert_record(const std::string& name, const Request& request, std::string& answer);
-  void list_records(const std::string& name, std::string& answer);
+  void list_records(Route& route, std::string& answer);
   void call_flow(const std::string& name, Request& request, std::string& answer);
   void answer_error(std::string_view status, std::string_view message, std::string& answer);
 
@@ -49,6 +54,7 @@ class Router {
   Database& database_;
   std::ostream& out_;
   std::unordered_map<std::string, Route, TextHash, std::equal_to<>> routes_;
+  std::vector<Route*> record_routes_;
   std::array<std::string, 2> own_origins_;
   std::string body_;  // the JSON body being built, kept for its memory
   std::string page_answer_;

@@ -252,6 +252,23 @@ TEST(Server, RecordListShowsTheFirstHundredRows) {
   EXPECT_EQ(rows[99]["title"], "row 100");
 }
 
+// Lists are kept between requests; a row written by another process still shows at once.
+TEST(Server, ListsSeeRowsFromEveryWriter) {
+  TempDir folder;
+  Server first(kShop, {}, folder.path());
+  Server second(kShop, {}, folder.path());
+  const std::string empty = R"({"ok":true,"data":[]})";
+  EXPECT_EQ(first.ask("GET", "/api/task").body, empty);
+  EXPECT_EQ(first.ask("GET", "/api/task").body, empty);
+  EXPECT_EQ(second.ask("POST", "/api/task", "title: b").body, R"({"ok":true,"id":1})");
+  const std::string one = R"({"ok":true,"data":[{"id": 1, "title": "b", "points": 0}]})";
+  EXPECT_EQ(first.ask("GET", "/api/task").body, one);
+  EXPECT_EQ(first.ask("POST", "/api/task", "title: a").body, R"({"ok":true,"id":2})");
+  EXPECT_EQ(first.ask("GET", "/api/task").body,
+            R"({"ok":true,"data":[{"id": 1, "title": "b", "points": 0}, )"
+            R"({"id": 2, "title": "a", "points": 0}]})");
+}
+
 TEST(Server, EarlierRoutesKeepTheirPaths) {
   Server server(R"(record Task:
   title is text
