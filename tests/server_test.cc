@@ -2,6 +2,7 @@
 // status, the exact framing, the JSON forms, request limits, the origin and host checks, and
 // clients that are slow, silent or hostile.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -527,6 +528,31 @@ TEST(Server, SilentAndSlowClientsHoldUpNobody) {
   EXPECT_TRUE(closed);
   EXPECT_GE(Clock::now() - asked, idle - milliseconds(200));
   EXPECT_EQ(server.ask("GET", "/api/health").status, "200 OK");
+}
+
+// With descriptors for only a few dozen connections, a crowd of silent clients still leaves
+// room: the one that has waited longest is let go for each newcomer.
+TEST(Server, ACrowdOfSilentClientsLeavesRoomForOneMore) {
+  rlimit original{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &original), 0);
+  rlimit small = original;
+  small.rlim_cur = 100;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &small), 0);  // the server inherits it
+  Server server(kShop, {"PELLIX_SERVE_IDLE_MS=30000"});
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &original), 0);
+
+  std::vector<std::unique_ptr<Connection>> crowd;
+  for (int i = 0; i < 300; ++i) {
+    crowd.push_back(std::make_unique<Connection>(server.port()));
+    crowd.back()->send("GET /api/total HTTP/1.1\r\n");
+  }
+  const auto asked = Clock::now();
+  EXPECT_EQ(server.ask("GET", "/api/total").body, R"({"ok":true,"result":6,"cost":0.0000})");
+  EXPECT_LT(Clock::now() - asked, std::chrono::seconds(5));
+  bool closed = false;
+  EXPECT_EQ(crowd.front()->receive_all(milliseconds(5000), &closed), "");
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(server.process().is_running());
 }
 
 TEST(Server, BusyPortIsAStartUpError) {
