@@ -22,6 +22,9 @@ struct Console {
   bool err_is_terminal = false;
   // Whether input and output are both a terminal, where lines are typed and can be edited.
   bool in_and_out_are_terminals = false;
+  // Whether the process ends as soon as the command returns, so that what a run built up
+  // (every value a program made) need not be taken apart piece by piece first.
+  bool process_ends_after = false;
 };
 
 // Runs one command line (`args[0]` is the program's path) and yields the exit status.

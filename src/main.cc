@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   console.err_is_terminal = pellix::os::is_terminal(STDERR_FILENO);
   console.in_and_out_are_terminals =
       pellix::os::is_terminal(STDIN_FILENO) && pellix::os::is_terminal(STDOUT_FILENO);
+  console.process_ends_after = true;
   const int status = pellix::run_command_line(args, console);
   std::cout.flush();
   return status;
