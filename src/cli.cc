@@ -51,7 +51,6 @@ constexpr std::string_view kUnknownCommand = "Unknown command: ";
 constexpr std::string_view kCouldNotRead = "Could not read ";
 constexpr std::string_view kLexerError = "Lexer error: ";
 constexpr std::string_view kErrorAt = "\n  error at ";
-constexpr std::string_view kNotBuiltYet = ": not built yet";
 constexpr std::string_view kInvalidUtf8 = "invalid UTF-8 at line ";
 
 constexpr std::string_view kSourceExtension = ".plx";
@@ -136,31 +135,11 @@ std::string describe_invalid_utf8(std::string_view text, std::size_t offset) {
   return reason;
 }
 
-// An unsigned decimal: an optional "+", then digits only, no larger than `maximum`.
-std::optional<std::uint64_t> parse_unsigned(std::string_view text, std::uint64_t maximum) {
-  if (text.starts_with('+')) text.remove_prefix(1);
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
-    return std::nullopt;
-  }
-  std::uint64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value > maximum) {
-    return std::nullopt;
-  }
-  return value;
-}
-
 std::optional<std::uint64_t> option_value(const std::vector<std::string>& args,
                                           std::string_view option, std::uint64_t maximum) {
   const auto found = std::find(args.begin(), args.end(), option);
   if (found == args.end() || found + 1 == args.end()) return std::nullopt;
   return parse_unsigned(*(found + 1), maximum);
-}
-
-// Placeholder for the commands whose work is not part of this build yet.
-int not_built_yet(std::string_view what, Console& console) {
-  console.err << "pellix " << what << kNotBuiltYet << '\n';
-  return 1;
 }
 
 int print_help(Console& console) {
@@ -197,13 +176,6 @@ int dump_tokens(const std::string& path, Console& console) {
   return 0;
 }
 
-// The file commands whose work comes later still load their program, so that unreadable
-// files and syntax errors are reported the same way by every command.
-int load_then_not_built(std::string_view word, const std::string& path, Console& console) {
-  if (!load_program(path, console)) return 1;
-  return not_built_yet(word, console);
-}
-
 int dispatch(Command command, const std::vector<std::string>& args, Console& console) {
   const auto operand = [&args]() -> const std::string& { return args[2]; };
   switch (command) {
@@ -224,7 +196,7 @@ int dispatch(Command command, const std::vector<std::string>& args, Console& con
     case Command::Show:
       return show_command(operand(), console);
     case Command::Serve:
-      return load_then_not_built("serve", operand(), console);
+      return serve_command(args, console);
     case Command::Bench:
       return bench_command(args, console);
     case Command::Parse:

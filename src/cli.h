@@ -86,6 +86,11 @@ int run_command(const std::vector<std::string>& args, Console& console);
 // The value of `bench --runs N`: 10 unless a valid unsigned 64-bit count follows "--runs".
 std::uint64_t runs_option(const std::vector<std::string>& args);
 
+// The `serve` command (`args` is the whole command line): the API server on `--port`, until
+// the process is stopped. Status 1 when the program does not load, has checker errors, or
+// the server cannot start or fails.
+int serve_command(const std::vector<std::string>& args, Console& console);
+
 // The value of `serve --port N`: 3000 unless a valid port (0 to 65535) follows "--port".
 std::uint16_t port_option(const std::vector<std::string>& args);
 

@@ -376,6 +376,15 @@ Result<std::vector<Map>> Database::find(std::string_view record_name, std::int64
   return rows;
 }
 
+Result<std::int64_t> Database::data_version() {
+  sql_.assign("PRAGMA data_version");
+  sqlite3_stmt* statement = cached_statement(sql_);
+  if (statement == nullptr) return fail(message(kQueryFailed, engine_message()));
+  const StatementUse use(statement);
+  if (sqlite3_step(statement) != SQLITE_ROW) return fail(message(kQueryFailed, engine_message()));
+  return sqlite3_column_int64(statement, 0);
+}
+
 sqlite3_stmt* Database::cached_statement(const std::string& sql) {
   if (const auto found = statements_.find(sql); found != statements_.end()) {
     return found->second.get();

@@ -78,6 +78,11 @@ class Database {
   // "Row read failed: {engine text}".
   Result<std::vector<Map>> find(std::string_view record_name, std::int64_t limit);
 
+  // A number that changes whenever another connection (another process) commits to the file;
+  // this connection's own changes leave it as it is. Lets a reader know that what it read
+  // before is still what the file holds. Fails with "Query failed: {engine text}".
+  Result<std::int64_t> data_version();
+
  private:
   using Statement = std::unique_ptr<sqlite3_stmt, detail::FinalizeStatement>;
 

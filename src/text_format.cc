@@ -223,4 +223,17 @@ void append_unsigned(std::string& out, std::size_t value) {
   out.append(digits.data(), end);
 }
 
+std::optional<std::uint64_t> parse_unsigned(std::string_view text, std::uint64_t maximum) {
+  if (text.starts_with('+')) text.remove_prefix(1);
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value > maximum) {
+    return std::nullopt;
+  }
+  return value;
+}
+
 }  // namespace pellix

@@ -2,6 +2,8 @@
 // that every printer agrees.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,5 +51,9 @@ std::string format_positioned(std::size_t line, std::size_t column, std::string_
 
 // Appends `value` in decimal digits.
 void append_unsigned(std::string& out, std::size_t value);
+
+// Reads an unsigned decimal: an optional "+", then digits only, no larger than `maximum`;
+// nothing for any other text.
+std::optional<std::uint64_t> parse_unsigned(std::string_view text, std::uint64_t maximum);
 
 }  // namespace pellix

@@ -152,6 +152,11 @@ std::string_view trim_unicode_white_space(std::string_view text) {
   return start < end ? text.substr(start, end - start) : std::string_view();
 }
 
+std::size_t white_space_length(std::string_view text, std::size_t offset) {
+  const DecodedCodePoint decoded = decode_utf8(text, offset);
+  return decoded.is_valid && is_white_space(decoded.code_point) ? decoded.length : 0;
+}
+
 bool is_printable(char32_t code_point) {
   if (code_point < 0x80) return code_point >= 0x20 && code_point < 0x7F;
   switch (u_charType(static_cast<UChar32>(code_point))) {

@@ -51,6 +51,9 @@ bool is_white_space(char32_t code_point);
 // text, not as white space.
 std::string_view trim_unicode_white_space(std::string_view text);
 
+// The length of the white space that starts at byte `offset` of `text` (0 when there is none).
+std::size_t white_space_length(std::string_view text, std::size_t offset);
+
 // False for code points that would not show as a visible glyph: controls, format characters,
 // separators other than the ASCII space, private-use, surrogate and unassigned code points.
 bool is_printable(char32_t code_point);

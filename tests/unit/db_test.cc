@@ -490,6 +490,20 @@ TEST_F(DatabaseTest, FindSeesColumnsAddedByAnotherConnection) {
   EXPECT_EQ(describe(rows->front()), "id=Integer 1, title=Text a, extra=Text e");
 }
 
+TEST_F(DatabaseTest, DataVersionMovesOnlyWithOtherConnectionsCommits) {
+  Database database = open_with(RecordDecl{"Task", {text_field("title")}, false});
+  const Result<std::int64_t> first = database.data_version();
+  ASSERT_TRUE(first) << first.error().message;
+  ASSERT_TRUE(database.create("Task", entries({{"title", Value::text("own")}})));
+  EXPECT_EQ(*database.data_version(), *first);
+  query("INSERT INTO task (title) VALUES ('other')");
+  const Result<std::int64_t> second = database.data_version();
+  ASSERT_TRUE(second);
+  EXPECT_NE(*second, *first);
+  query("SELECT * FROM task");
+  EXPECT_EQ(*database.data_version(), *second);
+}
+
 TEST_F(DatabaseTest, ManyDifferentColumnListsStayCorrect) {
   RecordDecl record{"Wide", {}, false};
   for (int i = 0; i < 12; ++i) record.fields.push_back(text_field("c" + std::to_string(i)));

@@ -1,0 +1,4 @@
+record Empty:
+  track changes
+flow main:
+  return 1

@@ -1,0 +1,2 @@
+flow main
+  return 1
